@@ -1,0 +1,43 @@
+#pragma once
+// One application of the list model: what the pendant's menu file registers
+// (the installed record) and what the medium offers (the package record).
+#include <QString>
+#include <array>
+
+// Sub-menu names are kept for the first 12 of these 13 languages; "POLISH"
+// is listed but never read or written.
+inline constexpr int kLanguageCount = 13;
+inline constexpr int kSubMenuPairs = 12;
+extern const std::array<const char16_t *, kLanguageCount> kLanguageNames;
+
+struct SubMenuName {
+  QString language;  // empty: pair unused
+  QString name;
+  bool operator==(const SubMenuName &) const = default;
+};
+
+struct AppRecord {
+  int topMenuId = 0;
+  QString folder;
+  QString appPath;
+  QString iconPath;
+  QString appVersion;
+  QString systemVersion;
+  int fileSize = 0;  // KiB
+  int sysStatus = 0;
+  QString appType;
+  int autoRunCapable = 0;
+  std::array<SubMenuName, kSubMenuPairs> subMenuNames;
+  bool operator==(const AppRecord &) const = default;
+};
+
+struct AppEntry {
+  enum Operation { None = 0, Add = 1, Remove = 2 };
+  int operation = None;
+  int registered = 0;
+  QString name;
+  AppRecord installed;
+  AppRecord package;
+  int autoRun = 0;
+  int oneTouch = 0;
+};

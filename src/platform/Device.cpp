@@ -1,0 +1,267 @@
+#include "Device.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace Device {
+namespace {
+
+constexpr const char *kRootVariable = "PP_DEVICE_ROOT";
+constexpr const char *kFreeVariable = "PP_FREE_SPACE_BYTES";
+
+bool IsSeparator(QChar c) { return c == u'\\' || c == u'/'; }
+
+// The entry of a folder whose name equals `name` ignoring case; the exact
+// spelling wins when both exist (a host folder may hold two spellings that
+// FAT could not).
+QString MatchEntry(const QString &folder, const QString &name) {
+  if (QFileInfo::exists(folder + u'/' + name) || QFileInfo(folder + u'/' + name).isSymLink())
+    return name;
+  const QStringList entries =
+      QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                             QDir::Name);
+  for (const QString &entry : entries) {
+    if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
+  }
+  return {};
+}
+
+bool IsRefusedComponent(const QString &component) {
+  return component == u".." || component.contains(u':');
+}
+
+// "*" any run of characters, "?" one character, everything else literal.
+QString WildcardToRegex(const QString &pattern) {
+  QString regex = QStringLiteral("\\A");
+  for (QChar c : pattern) {
+    if (c == u'*')
+      regex += QStringLiteral(".*");
+    else if (c == u'?')
+      regex += u'.';
+    else
+      regex += QRegularExpression::escape(QString(c));
+  }
+  return regex + QStringLiteral("\\z");
+}
+
+}  // namespace
+
+void SetRoot(const QString &hostDir) {
+  const QString absolute = hostDir.isEmpty() ? QString() : QDir::cleanPath(QDir(hostDir).absolutePath());
+  qputenv(kRootVariable, QFile::encodeName(absolute));
+}
+
+QString Root() { return QFile::decodeName(qgetenv(kRootVariable)); }
+
+QStringList SplitComponents(const QString &cePath) {
+  QStringList parts;
+  QString current;
+  for (QChar c : cePath) {
+    if (IsSeparator(c)) {
+      if (!current.isEmpty()) parts.append(current);
+      current.clear();
+    } else {
+      current.append(c);
+    }
+  }
+  if (!current.isEmpty()) parts.append(current);
+  return parts;
+}
+
+bool IsContainedRelativePath(const QString &relative) {
+  if (relative.isEmpty() || IsSeparator(relative.front())) return false;
+  const QStringList parts = SplitComponents(relative);
+  return std::none_of(parts.begin(), parts.end(), IsRefusedComponent);
+}
+
+std::optional<QString> MapPath(const QString &cePath) {
+  const QString root = Root();
+  if (root.isEmpty()) return std::nullopt;
+  QString current = root;
+  bool existing = true;
+  const QStringList parts = SplitComponents(cePath);
+  for (qsizetype i = 0; i < parts.size(); ++i) {
+    const QString &part = parts[i];
+    if (IsRefusedComponent(part)) return std::nullopt;
+    if (part == u".") continue;
+    if (existing) {
+      const QString match = MatchEntry(current, part);
+      if (match.isEmpty()) {
+        existing = false;
+        current += u'/' + part;
+        continue;
+      }
+      current += u'/' + match;
+      // A link could lead anywhere on the host; a FAT volume has none, so a
+      // link is never walked through.
+      if (i + 1 < parts.size() && QFileInfo(current).isSymLink()) return std::nullopt;
+    } else {
+      current += u'/' + part;
+    }
+  }
+  return current;
+}
+
+QString ToCePath(const QString &hostPath) {
+  const QString root = Root();
+  if (root.isEmpty() || hostPath.isEmpty()) return {};
+  auto normalise = [](const QString &path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+  };
+  const QString base = normalise(root);
+  const QString path = normalise(hostPath);
+  if (path == base) return QStringLiteral("\\");
+  if (!path.startsWith(base + u'/')) return {};
+  QString relative = path.mid(base.size());
+  relative.replace(u'/', u'\\');
+  return relative;
+}
+
+QString ModuleCePath() {
+  QString host;
+  if (QCoreApplication::instance()) host = QCoreApplication::applicationFilePath();
+  if (host.isEmpty()) host = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+  return ToCePath(host);
+}
+
+QList<FindData> FindFiles(const QString &cePattern) {
+  QList<FindData> found;
+  QStringList parts = SplitComponents(cePattern);
+  if (parts.isEmpty()) return found;
+  const QString pattern = parts.takeLast();
+  const auto folder = MapPath(parts.join(u'\\'));
+  if (!folder || IsRefusedComponent(pattern)) return found;
+  const QRegularExpression matcher(WildcardToRegex(pattern), QRegularExpression::CaseInsensitiveOption);
+  const QFileInfoList entries = QDir(*folder).entryInfoList(
+      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  for (const QFileInfo &entry : entries) {
+    if (!matcher.match(entry.fileName()).hasMatch()) continue;
+    FindData data;
+    data.name = entry.fileName();
+    data.directory = entry.isDir() && !entry.isSymLink();
+    data.size = data.directory ? 0 : entry.size();
+    found.append(data);
+  }
+  return found;
+}
+
+bool Exists(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  return host && (QFileInfo::exists(*host) || QFileInfo(*host).isSymLink());
+}
+
+bool IsDirectory(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  if (!host) return false;
+  const QFileInfo info(*host);
+  return info.isDir() && !info.isSymLink();
+}
+
+bool IsFile(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  return host && QFileInfo(*host).isFile();
+}
+
+bool CanOpenForRead(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  if (!host || QFileInfo(*host).isDir()) return false;
+  QFile file(*host);
+  return file.open(QIODevice::ReadOnly);
+}
+
+bool ReadFile(const QString &cePath, QByteArray *data) {
+  const auto host = MapPath(cePath);
+  if (!host || QFileInfo(*host).isDir()) return false;
+  QFile file(*host);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  *data = file.readAll();
+  return file.error() == QFileDevice::NoError;
+}
+
+bool WriteFileAtomically(const QString &cePath, const QByteArray &data) {
+  const auto host = MapPath(cePath);
+  if (!host || QFileInfo(*host).isDir()) return false;
+  QSaveFile file(*host);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (file.write(data) != data.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) return false;  // flushes to disk, then renames
+  // Make the rename itself durable.
+  const int dir = ::open(QFile::encodeName(QFileInfo(*host).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+bool CreateDirectory(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  if (!host || QFileInfo::exists(*host)) return false;
+  return QDir().mkdir(*host);
+}
+
+bool RemoveDirectory(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  if (!host) return false;
+  const QFileInfo info(*host);
+  if (!info.isDir() || info.isSymLink()) return false;
+  return QDir().rmdir(*host);
+}
+
+bool DeleteFile(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  if (!host) return false;
+  const QFileInfo info(*host);
+  if (info.isDir() && !info.isSymLink()) return false;
+  return QFile::remove(*host);
+}
+
+bool CopyFile(const QString &from, const QString &to, bool failIfExists) {
+  const auto source = MapPath(from);
+  const auto target = MapPath(to);
+  if (!source || !target || !QFileInfo(*source).isFile()) return false;
+  if (QFileInfo::exists(*target)) {
+    if (failIfExists || QFileInfo(*target).isDir() || !QFile::remove(*target)) return false;
+  }
+  return QFile::copy(*source, *target);
+}
+
+qint64 FreeBytes(const QString &cePath) {
+  bool overridden = false;
+  const qint64 pretended = qEnvironmentVariable(kFreeVariable).toLongLong(&overridden);
+  if (overridden && pretended >= 0) return pretended;
+  const auto host = MapPath(cePath);
+  if (!host) return -1;
+  QFileInfo info(*host);
+  QString probe = *host;
+  while (!QFileInfo::exists(probe)) {
+    const QString parent = QFileInfo(probe).absolutePath();
+    if (parent == probe) return -1;
+    probe = parent;
+  }
+  const QStorageInfo storage(probe);
+  return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+void SetFreeBytesOverride(qint64 bytes) {
+  if (bytes < 0)
+    qunsetenv(kFreeVariable);
+  else
+    qputenv(kFreeVariable, QByteArray::number(bytes));
+}
+
+}  // namespace Device
