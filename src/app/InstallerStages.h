@@ -1,0 +1,94 @@
+#pragma once
+// The installation workflow: the stages that run one after another on the
+// user-interface thread, each the handler of a posted event, so that the
+// busy state is shown before a long stage starts. Holds the workflow state
+// that the main dialog keeps (engine, space figures, current row, the
+// placement-pending flag and the option-changed mark); the Qt dialog and the
+// headless front end are two views of it.
+#include <QEvent>
+#include <QObject>
+#include <memory>
+
+class InstallerEngine;
+class InstallerView;
+
+// Posted event types; the numbers are those of the pendant's window messages.
+enum InstallerMessage {
+  WM_INSTALLER_START = 0x8100,
+  WM_INSTALLER_RELOAD = 0x8101,
+  WM_INSTALLER_EXECUTE = 0x8102,
+  WM_INSTALLER_LISTEVENT = 0x8103,
+  WM_INSTALLER_OPERATION = 0x8201,
+};
+
+// A posted workflow message with its two parameters.
+class InstallerEvent : public QEvent {
+ public:
+  InstallerEvent(int message, qintptr wParam = 0, qintptr lParam = 0)
+      : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam) {}
+  qintptr wParam;
+  qintptr lParam;
+};
+
+class InstallerStages : public QObject {
+  Q_OBJECT
+
+ public:
+  // What a view does beyond the status line and the busy state.
+  class Hooks {
+   public:
+    virtual ~Hooks() = default;
+    // Re-place the operation editor over the selected row (the GUI's list).
+    virtual void PlaceOperationEditor(int /*force*/) {}
+  };
+
+  InstallerStages(InstallerView *view, int mediumKind, Hooks *hooks = nullptr, QObject *parent = nullptr);
+  ~InstallerStages() override;
+
+  // Posts a stage message (start, reload, execute) to this object; the
+  // stage runs when the event loop gets to it.
+  void Post(int message, qintptr wParam = 0, qintptr lParam = 0);
+  // True while a posted stage has not run yet.
+  bool HasPendingStage() const { return m_nPending > 0; }
+
+  // The "Execute" command: busy, then the execute stage is posted.
+  void ExecuteCommand();
+  // Runs a stage at once (the event handler calls these).
+  void OnStart();
+  void OnReload();
+  void OnExecute();
+
+  InstallerEngine *Engine() const { return m_pEngine.get(); }
+  int RequiredKiB() const { return m_nRequiredKiB; }
+  int AvailableKiB() const { return m_nAvailableKiB; }
+  int RemainingKiB() const { return m_nRemainingKiB; }
+  // The space figures as the dialog shows them on every repaint; nothing
+  // changes while there is no engine.
+  void RefreshSpace();
+
+  int &CurrentRow() { return m_nCurrentRow; }
+  int &PlacementPending() { return m_nPlacementPending; }
+  int &OptionChanged() { return m_nOptionChanged; }
+
+  static QString Title();  // "QN350 Application Installer  (Ver 1.00)"
+
+ protected:
+  bool event(QEvent *event) override;
+
+ private:
+  void SetBusy(bool busy);
+  void ShowStatus(int level, const QString &text);
+
+  InstallerView *m_pView;
+  Hooks *m_pHooks;
+  Hooks m_noHooks;
+  int m_nMediumKind;
+  std::unique_ptr<InstallerEngine> m_pEngine;
+  int m_nRequiredKiB = 0;
+  int m_nAvailableKiB = 0;
+  int m_nRemainingKiB = 0;
+  int m_nCurrentRow = 0;
+  int m_nPlacementPending = 1;
+  int m_nOptionChanged = 0;
+  int m_nPending = 0;
+};
