@@ -1,0 +1,29 @@
+# Installation layout and the Debian package.
+#   bin/pp-installer, bin/pp-install, bin/pp-controller-sim
+#   lib/pendant-installer/unzip.so   (copied into a device by pp-install --init-device)
+#   share/applications/pp-installer.desktop
+
+install(TARGETS pp-install RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET pp-installer)
+  install(TARGETS pp-installer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES packaging/pp-installer.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
+if(TARGET unzip)
+  install(FILES $<TARGET_FILE:unzip> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pendant-installer RENAME unzip.so)
+endif()
+install(PROGRAMS tools/controller-sim/controller-sim DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME pp-controller-sim)
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME pendant-installer)
+set(CPACK_PACKAGE_VENDOR "Pendant installer team")
+set(CPACK_PACKAGE_CONTACT "pendant-installer@localhost")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Application installer of a robot controller's teach pendant")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Found at run time rather than linked: the simulator's server and the font
+# that renders Japanese application names.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-pyftpdlib, fonts-ipafont-gothic, qt6-qpa-plugins")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)
