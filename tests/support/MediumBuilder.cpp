@@ -1,0 +1,95 @@
+#include "MediumBuilder.h"
+
+#include "Sandbox.h"
+#include "platform/CodePage.h"
+
+#include <QDir>
+#include <QFile>
+#include <zip.h>
+
+QMap<QString, QByteArray> PackageSpec::archiveFiles() const {
+  QMap<QString, QByteArray> all = files;
+  all.insert(name + QStringLiteral(".exe"), "MZ stand-in for " + name.toUtf8());
+  return all;
+}
+
+namespace MediumBuilder {
+
+QByteArray MakeZip(const QMap<QString, QByteArray> &files) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+  zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+  zip_source_keep(buffer);
+  for (auto it = files.begin(); it != files.end(); ++it) {
+    // libzip copies nothing until close: keep the bytes alive in the map.
+    zip_source_t *data = zip_source_buffer(archive, it.value().constData(), it.value().size(), 0);
+    zip_file_add(archive, it.key().toUtf8().constData(), data, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+  }
+  zip_close(archive);
+  QByteArray bytes;
+  if (zip_source_open(buffer) == 0) {
+    zip_source_seek(buffer, 0, SEEK_END);
+    const zip_int64_t size = zip_source_tell(buffer);
+    zip_source_seek(buffer, 0, SEEK_SET);
+    bytes.resize(size);
+    zip_source_read(buffer, bytes.data(), size);
+    zip_source_close(buffer);
+  }
+  zip_source_free(buffer);
+  zip_error_fini(&error);
+  return bytes;
+}
+
+void WritePackage(const Sandbox &box, const PackageSpec &spec, const QString &mediaRoot) {
+  QString ini = QStringLiteral("[APPLICATION_INFO]\r\nAPP_NAME = %1\r\n").arg(spec.name);
+  if (!spec.folder.isEmpty()) ini += QStringLiteral("FOLDER_NAME = %1\r\n").arg(spec.folder);
+  ini += QStringLiteral("APP_VER = %1\r\nSYS_VER = DS1.00\r\nAPP_TYPE = %2\r\nAUTO_RUN = %3\r\nFILE_SIZE = %4\r\n"
+                        "SYS_STATUS = 1\r\n\r\n[MENU_INFO]\r\nTOPMENU_ID = %5\r\n")
+             .arg(spec.version, spec.appType, spec.autoRun ? QStringLiteral("TRUE") : QStringLiteral("FALSE"))
+             .arg(spec.sizeKiB)
+             .arg(spec.topMenuId);
+  for (const auto &pair : spec.names) ini += QStringLiteral("SUBMENU_NAME_%1 = \"%2\"\r\n").arg(pair.first, pair.second);
+  const QString folder = mediaRoot + QStringLiteral("PP_APP\\");
+  box.write(folder + spec.name + QStringLiteral(".INI"), CodePage::Encode(ini));
+  box.write(folder + spec.name + QStringLiteral(".ZIP"), MakeZip(spec.archiveFiles()));
+}
+
+void WriteInstallList(const Sandbox &box, const QStringList &names, const QString &mediaRoot) {
+  QString text = QStringLiteral("[DefaultSetting]\r\nAPP_NUM = %1\r\n").arg(names.size());
+  for (int i = 0; i < names.size(); ++i) text += QStringLiteral("APP_NAME%1 = %2\r\n").arg(i + 1).arg(names[i]);
+  box.write(mediaRoot + QStringLiteral("PP_APP\\PP_INSTALL.INI"), CodePage::Encode(text));
+}
+
+QByteArray MenuFile(const QList<PackageSpec> &apps) {
+  QString text = QStringLiteral("[APPLICATION_INFO]\nVERSION = 1.00\nAPP_NUM = %1\n").arg(apps.size());
+  int k = 1;
+  for (const PackageSpec &app : apps) {
+    text += QStringLiteral("\n[APPLICATION_INFO%1]\nAPP_NAME = %2\nTOPMENU_ID = %3\n")
+                .arg(k++)
+                .arg(app.name)
+                .arg(app.topMenuId);
+    text += QStringLiteral("APP_PATH = \"PP_APP\\%1\\%2.exe\"\nSUBMENU_ICONPATH = \"\"\n").arg(app.folderName(), app.name);
+    text += QStringLiteral("APP_VER = %1\nNS_VER = NS1.00\nFILE_SIZE = %2\nAPP_TYPE = %3\nSYS_STATUS = 0x01\n")
+                .arg(app.version)
+                .arg(app.sizeKiB)
+                .arg(app.appType);
+    text += QStringLiteral("AUTO_RUN = FALSE\nONE-TOUCH_RUN = FALSE\n");
+    for (const auto &pair : app.names)
+      text += QStringLiteral("SUBMENU_NAME_%1 = \"%2\"\n").arg(pair.first, pair.second);
+  }
+  return CodePage::Encode(text);
+}
+
+void WriteController(const QString &hostRoot, const QList<PackageSpec> &apps) {
+  const QString folder = hostRoot + QStringLiteral("/PP_APP");
+  QDir().mkpath(folder);
+  auto write = [](const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+  };
+  write(folder + QStringLiteral("/PP_MENU.INI"), MenuFile(apps));
+  for (const PackageSpec &app : apps) write(folder + u'/' + app.name + QStringLiteral(".ZIP"), MakeZip(app.archiveFiles()));
+}
+
+}  // namespace MediumBuilder
