@@ -91,6 +91,10 @@ class InstallerEngine {
   void SetBusy(bool busy);
   // Appends an entry the engine now owns.
   void AppendEntry(AppEntry *entry);
+  // ExistKtcAppFolder with the reason for a "no": the synchronisation must not
+  // take an unreachable controller for one without an application folder.
+  enum class KtcFolderState { Present, Absent, Unreachable };
+  KtcFolderState ProbeKtcAppFolder();
 
   QList<AppEntry *> m_entries;
   IniFile m_ini;  // holds the last-error record: file, section and key

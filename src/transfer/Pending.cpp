@@ -8,16 +8,8 @@
     return 0;                                                               \
   }
 
-PP_PENDING(RemoveApps(), "RemoveApps")
-PP_PENDING(RemoveAllAppFiles(), "RemoveAllAppFiles")
-PP_PENDING(ExistKtcAppFolder(), "ExistKtcAppFolder")
-PP_PENDING(RemoveKtcAppFolder(), "RemoveKtcAppFolder")
-PP_PENDING(RemoveKtcAppFile(const QString &), "RemoveKtcAppFile")
-PP_PENDING(RemoveLocalFolder(const QString &), "RemoveLocalFolder")
 PP_PENDING(UnzipAppFile(const QString &, const QString &), "UnzipAppFile")
 PP_PENDING(InstallOnPendant(), "InstallOnPendant")
 PP_PENDING(SyncMenuWithController(), "SyncMenuWithController")
 PP_PENDING(UploadKtcAppFile(const QString &, const QString &), "UploadKtcAppFile")
 PP_PENDING(UploadKtcAppFiles(), "UploadKtcAppFiles")
-PP_PENDING(CreateKtcAppFolder(), "CreateKtcAppFolder")
-PP_PENDING(DownloadMtcAppFiles(), "DownloadMtcAppFiles")
