@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -47,7 +48,84 @@ QString ValueOfKeyLine(const QString &line, const QString &key) {
   return count > 0 ? compact.right(count) : QString();
 }
 
+// A key line of the section once the header has been passed, exactly as
+// FindIniValue judges it: null while the search goes on, an empty text at a
+// line that ends the section, else the value.
+bool KeyLineVerdict(const RawLine &line, const QString &key, const QString &spaced, const QString &tight,
+                    QString *value) {
+  if (line.text.isEmpty()) return false;
+  if (line.firstByte == '[') {
+    *value = QString();
+    return true;
+  }
+  if (line.text.contains(spaced) || line.text.contains(tight)) {
+    *value = ValueOfKeyLine(line.text, key);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+struct IniFile::CachedFile {
+  bool readable = false;
+  std::vector<RawLine> lines;
+  // Lines that hold a "[" anywhere: the only ones a header can be found in.
+  std::vector<qsizetype> bracketLines;
+  // Section name -> index of the first line holding its header, -1 for none.
+  QHash<QString, qsizetype> headers;
+
+  void Load(const QString &path) {
+    QByteArray bytes;
+    readable = Device::ReadFile(path, &bytes);
+    if (!readable) return;
+    // The same line reader as a fresh scan, so that the lines are the same.
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    RawLine line;
+    while (NextLine(buffer, &line)) {
+      if (line.text.contains(u'[')) bracketLines.push_back(static_cast<qsizetype>(lines.size()));
+      lines.push_back(line);
+    }
+  }
+
+  qsizetype HeaderLine(const QString &section) {
+    const auto known = headers.constFind(section);
+    if (known != headers.cend()) return *known;
+    const QString header = u'[' + section + u']';
+    qsizetype found = -1;
+    for (qsizetype index : bracketLines) {
+      if (lines[index].text.contains(header)) {
+        found = index;
+        break;
+      }
+    }
+    headers.insert(section, found);
+    return found;
+  }
+
+  QString Find(const QString &section, const QString &key) {
+    const qsizetype header = HeaderLine(section);
+    if (header < 0) return NotFoundMarker();
+    const QString spaced = key + QStringLiteral(" =");
+    const QString tight = key + u'=';
+    QString value;
+    for (size_t i = static_cast<size_t>(header) + 1; i < lines.size(); ++i) {
+      if (KeyLineVerdict(lines[i], key, spaced, tight, &value)) return value;
+    }
+    return NotFoundMarker();
+  }
+};
+
+IniFile::Batch::Batch(IniFile &ini) : m_ini(&ini) { ++m_ini->m_batchDepth; }
+
+IniFile::Batch::~Batch() { End(); }
+
+void IniFile::Batch::End() {
+  if (!m_ini) return;
+  if (--m_ini->m_batchDepth == 0) m_ini->m_files.clear();
+  m_ini = nullptr;
+}
 
 const QString &IniFile::NotFoundMarker() {
   static const QString marker(QChar(0xFFFF));
@@ -65,19 +143,29 @@ QString IniFile::FindIniValue(QIODevice &stream, const QString &section, const Q
   const QString tight = key + u'=';
   bool inSection = false;
   RawLine line;
+  QString value;
   while (NextLine(stream, &line)) {
     if (line.text.isEmpty()) continue;
     if (!inSection) {
       inSection = line.text.contains(header);
       continue;
     }
-    if (line.firstByte == '[') return QString();
-    if (line.text.contains(spaced) || line.text.contains(tight)) return ValueOfKeyLine(line.text, key);
+    if (KeyLineVerdict(line, key, spaced, tight, &value)) return value;
   }
   return NotFoundMarker();
 }
 
 QString IniFile::Lookup(const QString &path, const QString &section, const QString &key) {
+  if (m_batchDepth > 0) {
+    std::shared_ptr<CachedFile> &file = m_files[path];
+    if (!file) {
+      file = std::make_shared<CachedFile>();
+      file->Load(path);
+    }
+    if (!file->readable) return QString();
+    const QString value = file->Find(section, key);
+    return value.isNull() ? QStringLiteral("") : value;
+  }
   QByteArray bytes;
   if (!Device::ReadFile(path, &bytes)) return QString();
   QBuffer buffer(&bytes);

@@ -4,8 +4,11 @@
 // (keys matched as substrings, unquoted values losing their spaces, a section
 // ending only at a "[" in the first byte of a line), so none may be "fixed".
 // Paths are CE paths on the device; the bytes are in the device's code page.
+#include <QHash>
 #include <QIODevice>
 #include <QString>
+
+#include <memory>
 
 class IniFile {
  public:
@@ -22,6 +25,24 @@ class IniFile {
   // a first NUL). Written through a temporary file and a rename.
   static bool WriteTextFile(const QString &path, const QString &text);
 
+  // While a batch is open, each file is read and split into lines once and
+  // the place of each section header is remembered, so that n reads cost one
+  // pass instead of n. Results and last-error records are exactly those of
+  // fresh scans. Open one around a single operation only: a file changed while
+  // the batch is open is not seen again until it ends. Batches nest.
+  class Batch {
+   public:
+    explicit Batch(IniFile &ini);
+    ~Batch();
+    Batch(const Batch &) = delete;
+    Batch &operator=(const Batch &) = delete;
+    // Ends it early, for example before another operation touches the files.
+    void End();
+
+   private:
+    IniFile *m_ini;
+  };
+
   // The last required key found missing or empty. Reads never clear it.
   void ClearLastError();
   void SetLastError(const QString &path, const QString &section, const QString &key);
@@ -30,8 +51,12 @@ class IniFile {
   QString errorKey;
 
  private:
+  struct CachedFile;
   // The raw value, the marker, or a null text when the file cannot be read.
-  static QString Lookup(const QString &path, const QString &section, const QString &key);
+  QString Lookup(const QString &path, const QString &section, const QString &key);
+
+  int m_batchDepth = 0;
+  QHash<QString, std::shared_ptr<CachedFile>> m_files;  // by path, only while a batch is open
 };
 
 // Decimal conversion as the C runtime does it: leading blanks, an optional
