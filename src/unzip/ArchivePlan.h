@@ -1,0 +1,34 @@
+#pragma once
+// What an archive would write, worked out from its central directory before a
+// single byte is written: every entry's place under the destination, checked
+// against everything a FAT volume could not hold or a hostile archive might
+// try (leaving the folder, links, names that collide ignoring case).
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <zip.h>
+
+#include <ctime>
+#include <optional>
+
+struct PlannedFile {
+  zip_uint64_t index = 0;
+  QString relative;  // "/"-separated, with the spelling of the first entry that named each folder
+  zip_uint64_t size = 0;
+  std::optional<time_t> modified;
+};
+
+struct ArchivePlan {
+  QStringList folders;  // parents before their children
+  QList<PlannedFile> files;
+  zip_uint64_t totalBytes = 0;
+};
+
+// The entry name as text: UTF-8 when the archive says so (or carries a
+// Unicode name field), otherwise the device code page, as Windows tools write.
+QString DecodeEntryName(zip_t *archive, zip_uint64_t index);
+
+// nullopt and a reason in *why when any entry is unacceptable: the archive
+// is then refused as a whole.
+std::optional<ArchivePlan> PlanExtraction(zip_t *archive, QString *why);
