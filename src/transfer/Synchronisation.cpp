@@ -1,0 +1,162 @@
+// Making the pendant's working copy of the applications agree with the
+// controller's master copy: compare the menu files and, when they differ,
+// rebuild the pendant's application folder from the controller's archives.
+// Files fetched from the controller wait in a temporary folder on the medium,
+// not on the pendant's small flash disk.
+#include "app/InstallerEngine.h"
+#include "app/StringTable.h"
+#include "platform/CodePage.h"
+#include "platform/Device.h"
+
+namespace {
+
+const QString kMenuFile = QStringLiteral("PP_MENU.INI");
+
+QString TemporaryFolder(const QString &mediaRoot) {
+  return QStringLiteral("%1%2\\%3").arg(mediaRoot, QStringLiteral("PP_APP"), QStringLiteral("TEMP"));
+}
+
+}  // namespace
+
+int InstallerEngine::SyncMenuWithController() {
+  switch (ProbeKtcAppFolder()) {
+    case KtcFolderState::Unreachable:
+      // Without an answer from the controller the pendant's folder is the only
+      // working copy: keep it and let the read stage use it.
+      return 0;
+    case KtcFolderState::Absent:
+      RemoveLocalFolder(m_strAppFolder);
+      return 1;
+    case KtcFolderState::Present:
+      break;
+  }
+
+  const QString temporary = TemporaryFolder(m_strMediaRoot);
+  RemoveLocalFolder(temporary);  // a left-over from an interrupted run
+  if (!Device::CreateDirectory(temporary)) {
+    m_strDetail.clear();
+    m_alert.ShowAlert(2026, m_strDetail);
+    return 0;
+  }
+
+  if (!UploadKtcAppFile(temporary, kMenuFile)) {
+    m_strStatus = LoadString(3010);
+    ShowStatus(0, m_strStatus);
+    m_strDetail = QStringLiteral("Failed to upload file. :(%1)").arg(kMenuFile);
+    m_alert.ShowAlert(2010, m_strDetail);
+    RemoveAllAppFiles();
+    RemoveLocalFolder(temporary);
+    return 0;
+  }
+
+  const QString pendantMenu = PendantMenuPath();
+  const QString fetchedMenu = QStringLiteral("%1\\%2").arg(temporary, kMenuFile);
+  QByteArray pendantBytes;
+  if (!Device::ReadFile(pendantMenu, &pendantBytes)) {
+    m_strStatus = QStringLiteral("(%1) file is not registered.").arg(pendantMenu);
+  } else {
+    QByteArray fetchedBytes;
+    if (!Device::ReadFile(fetchedMenu, &fetchedBytes)) {
+      RemoveLocalFolder(temporary);
+      return 0;
+    }
+    // Compared as the text the pendant reads, in its code page.
+    if (CodePage::Decode(pendantBytes) == CodePage::Decode(fetchedBytes)) {
+      m_strStatus = QStringLiteral("PP_MENU.INI file compare OK.");
+      ShowStatus(2, m_strStatus);
+      RemoveLocalFolder(temporary);
+      return 1;
+    }
+    m_strStatus = QStringLiteral("PP_MENU.INI file compare error.");
+  }
+
+  ShowStatus(2, m_strStatus);
+  RemoveLocalFolder(m_strAppFolder);
+  Device::CreateDirectory(m_strAppFolder);
+  Device::CopyFile(fetchedMenu, pendantMenu, true);
+  if (UploadKtcAppFiles()) {
+    RemoveLocalFolder(temporary);
+    return 1;
+  }
+  m_strDetail = QStringLiteral("Failed to upload file.");
+  m_alert.ShowAlert(2001, m_strDetail);
+  ClearEntries();
+  RemoveLocalFolder(temporary);
+  return 0;
+}
+
+int InstallerEngine::UploadKtcAppFile(const QString &localFolder, const QString &fileName) {
+  if (!m_ftp.Open()) {
+    m_strStatus = LoadString(3012);
+    ShowStatus(2, m_strStatus);
+    m_strDetail = QStringLiteral("error function. (UploadKtcAppFile)");
+    m_alert.ShowAlert(2012, m_strDetail);
+    return 0;
+  }
+  const bool fetched = m_ftp.GetFile(m_strKtcFolder, localFolder, fileName);
+  m_strStatus = (fetched ? QStringLiteral("application upload complete. (%1)")
+                         : QStringLiteral("application upload error. (%1)"))
+                    .arg(fileName);
+  ShowStatus(2, m_strStatus);
+  m_ftp.Close();
+  return fetched ? 1 : 0;
+}
+
+int InstallerEngine::UploadKtcAppFiles() {
+  const QString menu = PendantMenuPath();
+  const int required = SumRegisteredFileSizes(menu);
+  const int available = FreeSpaceKiB(m_strAppFolder);
+  if (available <= required) {
+    m_strStatus = QString::asprintf(" Memory space size:%d < application size:%d", available, required);
+    ShowStatus(0, m_strStatus);
+    m_strDetail = m_strStatus;
+    m_alert.ShowAlert(2003, m_strDetail);
+    SetBusy(true);
+    return 0;
+  }
+
+  const QString info = QStringLiteral("APPLICATION_INFO");
+  const int count = m_ini.ReadIniInt(menu, info, QStringLiteral("APP_NUM"));
+  if (!m_ftp.Open()) {
+    m_strStatus = LoadString(3012);
+    ShowStatus(2, m_strStatus);
+    m_strDetail = QStringLiteral("error function. (UploadKtcAppFiles)");
+    m_alert.ShowAlert(2012, m_strDetail);
+    return 0;
+  }
+
+  const QString temporary = TemporaryFolder(m_strMediaRoot);
+  const qsizetype prefixLength = QStringLiteral("PP_APP\\").size();
+  for (int k = 1; k <= count; ++k) {
+    const QString section = info + QString::number(k);
+    const QString name = m_ini.ReadIniString(menu, section, QStringLiteral("APP_NAME"));
+    if (name.isEmpty()) break;
+    // PP_APP\<folder>\<name>.EXE: the folder is what lies between.
+    const QString rest = m_ini.ReadIniString(menu, section, QStringLiteral("APP_PATH")).mid(prefixLength);
+    const qsizetype folderLength = rest.size() - QStringLiteral("\\%1.%2").arg(name, QStringLiteral("EXE")).size();
+    const QString folder = folderLength > 0 ? rest.left(folderLength) : QString();
+
+    const QString archive = QStringLiteral("%1.%2").arg(name, QStringLiteral("ZIP"));
+    if (!m_ftp.GetFile(m_strKtcFolder, temporary, archive)) {
+      m_strStatus = LoadString(3011);
+      ShowStatus(0, m_strStatus);
+      m_strDetail = QStringLiteral("error file :(%1)").arg(archive);
+      m_alert.ShowAlert(2011, m_strDetail);
+      m_ftp.Close();
+      return 0;
+    }
+    const QString fetched = QStringLiteral("%1\\%2").arg(temporary, archive);
+    if (!UnzipAppFile(fetched, folder)) {
+      m_strStatus = LoadString(3005);
+      ShowStatus(0, m_strStatus);
+      m_strDetail = QStringLiteral("error file :(%1)").arg(fetched);
+      m_alert.ShowAlert(2005, m_strDetail);
+      m_ftp.Close();
+      // Half a rebuild is worse than none: the next start rebuilds it whole.
+      RemoveLocalFolder(m_strAppFolder);
+      return 0;
+    }
+  }
+  m_ftp.Close();
+  return 1;
+}
