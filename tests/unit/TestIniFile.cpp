@@ -21,6 +21,9 @@ class TestIniFile : public QObject {
   void writeTextFile();
   void leadingInt_data();
   void leadingInt();
+  void batchMatchesFreshScans_data();
+  void batchMatchesFreshScans();
+  void batchEndsWithItsOperation();
 };
 
 void TestIniFile::findValue_data() {
@@ -187,6 +190,50 @@ void TestIniFile::leadingInt() {
   QFETCH(QString, text);
   QFETCH(int, value);
   QCOMPARE(ParseLeadingInt(text), value);
+}
+
+void TestIniFile::batchMatchesFreshScans_data() {
+  findValue_data();
+  QTest::newRow("continued long line") << "[S]\nPAD = " + QByteArray(505, 'x') + "[T]\nK = v\n[T]\nK = w\n" << "T"
+                                       << "K" << "v";
+}
+
+void TestIniFile::batchMatchesFreshScans() {
+  QFETCH(QByteArray, file);
+  QFETCH(QString, section);
+  QFETCH(QString, key);
+  Sandbox box;
+  const QString path = "\\DiskOnChip\\t.ini";
+  box.write(path, file);
+  IniFile fresh, kept;
+  IniFile::Batch batch(kept);
+  // Twice, and around reads of other sections, so that the kept lines and
+  // the remembered headers answer too.
+  for (const auto &[s, k] : {std::pair{section, key}, {QString("T"), QString("K")}, {section, key}}) {
+    QCOMPARE(kept.ReadIniString(path, s, k), fresh.ReadIniString(path, s, k));
+    QCOMPARE(kept.ReadIniInt(path, s, k), fresh.ReadIniInt(path, s, k));
+    QCOMPARE(kept.errorSection + kept.errorKey + kept.errorPath, fresh.errorSection + fresh.errorKey + fresh.errorPath);
+  }
+}
+
+void TestIniFile::batchEndsWithItsOperation() {
+  Sandbox box;
+  const QString path = "\\DiskOnChip\\t.ini";
+  box.write(path, "[S]\nK = 1\n");
+  IniFile ini;
+  {
+    IniFile::Batch outer(ini);
+    QCOMPARE(ini.ReadIniInt(path, "S", "K"), 1);
+    {
+      IniFile::Batch inner(ini);
+    }
+    box.write(path, "[S]\nK = 2\n");
+    QCOMPARE(ini.ReadIniInt(path, "S", "K"), 1);  // still the outer batch
+  }
+  QCOMPARE(ini.ReadIniInt(path, "S", "K"), 2);
+  IniFile::Batch again(ini);
+  QCOMPARE(ini.ReadIniInt("\\DiskOnChip\\none.ini", "S", "K"), 0);
+  QVERIFY(ini.errorKey.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
