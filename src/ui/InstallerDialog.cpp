@@ -1,0 +1,381 @@
+#include "InstallerDialog.h"
+
+#include "AlertWindow.h"
+#include "AppListCtrl.h"
+#include "DialogUnits.h"
+#include "OperationComboBox.h"
+#include "StatusLine.h"
+#include "UiFonts.h"
+#include "WaitCursor.h"
+#include "app/InstallerEngine.h"
+#include "app/ListRows.h"
+#include "app/OptionCommand.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace {
+
+bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+bool IsKeyEvent(const QEvent *event) {
+  return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+         event->type() == QEvent::ShortcutOverride;
+}
+
+QLabel *MakeValue(QWidget *parent, const QRect &geometry) {
+  auto *value = new QLabel(QStringLiteral("0"), parent);
+  value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  value->setGeometry(geometry);
+  return value;
+}
+
+QPushButton *MakeButton(const QString &text, QWidget *parent, const QRect &geometry) {
+  auto *button = new QPushButton(text, parent);
+  // Enter never presses a button of this dialog.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setGeometry(geometry);
+  return button;
+}
+
+}  // namespace
+
+InstallerDialog::InstallerDialog(int mediumKind, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_dlgOption(this) {
+  setFont(UiFonts::Make(UiFonts::kDialogFace, 10));
+  m_stcTitle = new QLabel(this);
+  m_stcTitle->setAlignment(Qt::AlignCenter);
+  m_lstApps = new AppListCtrl(this);
+  m_stcStatus = new StatusLine(this);
+  m_btnClose = MakeButton(QStringLiteral("Close"), this, QRect(536, 387, 78, 45));
+  m_btnExecute = MakeButton(QStringLiteral("Execute"), this, QRect(444, 387, 78, 45));
+  m_btnOption = MakeButton(QStringLiteral("Option"), this, QRect(351, 387, 78, 45));
+  m_stcAvailable = MakeValue(this, QRect(193, 411, 98, 27));
+  m_stcRequired = MakeValue(this, QRect(193, 379, 98, 27));
+  // The editor lies above the list, so it is created after it.
+  m_cbOperation = new OperationComboBox(this);
+  connect(m_btnExecute, &QPushButton::clicked, this, &InstallerDialog::OnExecute);
+  connect(m_btnClose, &QPushButton::clicked, this, &InstallerDialog::OnClose);
+  connect(m_btnOption, &QPushButton::clicked, this, &InstallerDialog::OnOption);
+
+  m_pStages = std::make_unique<InstallerStages>(this, mediumKind, this);
+  OnInitDialog();
+  qApp->installEventFilter(this);
+}
+
+InstallerDialog::~InstallerDialog() {
+  qApp->removeEventFilter(this);
+  m_pStages.reset();
+  WaitCursor::Remove();
+}
+
+void InstallerDialog::CreateLabel(const QString &text, const QRect &geometry, Qt::Alignment alignment, bool edge) {
+  auto *label = new QLabel(text, this);
+  label->setAlignment(alignment);
+  if (edge) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setGeometry(geometry);
+  label->lower();
+}
+
+void InstallerDialog::OnInitDialog() {
+  setGeometry(0, 0, 640, 480);
+  setFixedSize(640, 480);
+
+  // Labels that keep their template positions. The column group labels end
+  // where the list begins.
+  const DialogUnits &units = kMainDialogUnits;
+  CreateLabel(QStringLiteral("Space required on PP"), units.Rect(3, 234, 105, 15), Qt::AlignLeft | Qt::AlignVCenter, true);
+  CreateLabel(QStringLiteral("Space available on PP"), units.Rect(3, 254, 105, 15), Qt::AlignLeft | Qt::AlignVCenter, true);
+  CreateLabel(QStringLiteral("[KB]"), units.Rect(170, 238, 19, 10), Qt::AlignLeft | Qt::AlignTop, false);
+  CreateLabel(QStringLiteral("[KB]"), units.Rect(170, 257, 19, 12), Qt::AlignLeft | Qt::AlignTop, false);
+  QRect pp = units.Rect(159, 21, 87, 12);
+  pp.setBottom(51);
+  QRect medium = units.Rect(262, 21, 87, 12);
+  medium.setBottom(51);
+  CreateLabel(QStringLiteral("PP"), pp, Qt::AlignCenter, true);
+  CreateLabel(QStringLiteral("CF/USB"), medium, Qt::AlignCenter, true);
+
+  m_stcTitle->setGeometry(3, 4, 628, 22);
+  m_lstApps->setGeometry(3, 52, 628, 318);
+  m_btnClose->hide();
+  m_stcStatus->setGeometry(3, 444, 628, 26);
+  m_cbOperation->setGeometry(64, 131, 103, 22);
+
+  m_lstApps->SetupListColumns();
+
+  m_strTitle = InstallerStages::Title();
+  m_stcTitle->setText(m_strTitle);
+  setWindowTitle(m_strTitle);
+}
+
+void InstallerDialog::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (m_bStarted) return;
+  // The start-up stage runs once the window is on the screen.
+  m_bStarted = true;
+  m_pStages->Post(WM_INSTALLER_START);
+  Invalidate();
+}
+
+// --- status line and busy state ---
+
+void InstallerDialog::ShowStatus(int level, const QString &text) {
+  m_strStatus = text;
+  m_stcStatus->Show(level, m_strStatus);
+}
+
+void InstallerDialog::SetBusy(bool busy) {
+  if (!isVisible()) return;
+  RepaintNow();
+  if (busy)
+    WaitCursor::Show();
+  else
+    WaitCursor::Remove();
+  for (QWidget *control : {static_cast<QWidget *>(m_btnExecute), static_cast<QWidget *>(m_btnClose),
+                           static_cast<QWidget *>(m_btnOption), static_cast<QWidget *>(m_lstApps)})
+    control->setEnabled(!busy);
+  repaint();
+  Invalidate();
+  if (!busy) m_lstApps->setFocus();
+}
+
+int InstallerDialog::ShowAlert(const AlertRequest &alert) {
+  WaitCursor::Remove();
+  AlertWindow window(alert, this);
+  const int result = window.Run();
+  WaitCursor::Show();
+  return result;
+}
+
+// --- repainting ---
+
+void InstallerDialog::RepaintNow() {
+  RefreshList();
+  RefreshSpace();
+  repaint();
+}
+
+void InstallerDialog::Invalidate() {
+  update();
+  if (m_bRefreshQueued) return;
+  m_bRefreshQueued = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        m_bRefreshQueued = false;
+        RefreshList();
+        RefreshSpace();
+      },
+      Qt::QueuedConnection);
+}
+
+void InstallerDialog::RefreshSpace() {
+  if (!m_pStages->Engine()) return;
+  m_pStages->RefreshSpace();
+  m_strRequired = QString::asprintf("%d", m_pStages->RequiredKiB());
+  m_strAvailable = QString::asprintf("%d", m_pStages->RemainingKiB());
+  m_stcRequired->setText(m_strRequired);
+  m_stcRequired->repaint();
+  m_stcAvailable->setText(m_strAvailable);
+  m_stcAvailable->repaint();
+}
+
+void InstallerDialog::RefreshList() {
+  InstallerEngine *engine = m_pStages->Engine();
+  if (!engine) return;
+  const int n = engine->EntryCount();
+  engine->SortEntries();
+  QList<QPair<int, QStringList>> rows;
+  for (int i = 0; i < n; ++i) {
+    if (const AppEntry *entry = engine->EntryAt(i)) rows.append({i, ListRowTexts(*entry, i)});
+  }
+  m_lstApps->SetRows(rows);
+  if (n < 1) return;
+  int &current = m_pStages->CurrentRow();
+  if (current < 0 || current >= n) current = 0;
+  if (QTreeWidgetItem *item = m_lstApps->Row(current)) {
+    m_lstApps->setCurrentItem(item);
+    item->setSelected(true);
+  }
+}
+
+// --- the operation editor ---
+
+void InstallerDialog::PlaceOperationEditor(int /*force*/) {
+  // Recomputed from the selection each time; the control is only touched
+  // when something changed, so that a repaint that asks again leaves an open
+  // list open.
+  InstallerEngine *engine = m_pStages->Engine();
+  const QList<QTreeWidgetItem *> selected = m_lstApps->selectedItems();
+  if (!engine || selected.isEmpty()) {
+    m_cbOperation->hide();
+    m_cbOperation->SetItems({}, -1);
+    return;
+  }
+  const int row = m_lstApps->indexOfTopLevelItem(selected.first());
+  m_pStages->CurrentRow() = row;
+  const QRect list = m_lstApps->geometry();
+  const QPoint position = m_lstApps->RowPosition(row);
+  const QRect place(list.left() + position.x() + 28, list.top() + position.y() + 1, 80, m_cbOperation->height());
+  QStringList items = {QStringLiteral(" "), QStringLiteral("Add")};
+  if (engine->HasPendantVersion(row)) items.append(QStringLiteral("Remove"));
+
+  if (place.top() < list.top() || place.top() >= list.top() + list.height() - 13) {
+    m_cbOperation->hide();
+    return;
+  }
+  if (m_cbOperation->isVisible() && m_cbOperation->geometry() == place && m_cbOperation->Items() == items) {
+    if (!m_cbOperation->IsDroppedDown()) m_cbOperation->SetSelectionSilently(engine->GetOperation(row));
+    return;
+  }
+  m_cbOperation->hide();
+  m_cbOperation->SetItems(items, engine->GetOperation(row));
+  m_cbOperation->setGeometry(place);
+  m_cbOperation->raise();
+  m_cbOperation->show();
+}
+
+void InstallerDialog::OpenOperationEditor() {
+  if (!m_cbOperation->isVisible()) return;
+  m_cbOperation->ShowDropDown(true);
+  m_cbOperation->setFocus();
+}
+
+void InstallerDialog::OnListEvent(int event, int flag) {
+  switch (event) {
+    case AppListCtrl::kPaint:
+      if (m_pStages->PlacementPending() == 0 && flag == 0) return;
+      PlaceOperationEditor(flag);
+      m_pStages->PlacementPending() = 0;
+      return;
+    case AppListCtrl::kHide:
+      m_cbOperation->hide();
+      return;
+    case AppListCtrl::kPlace:
+      if (flag)
+        OpenOperationEditor();
+      else
+        PlaceOperationEditor(1);
+      return;
+    default:
+      return;
+  }
+}
+
+void InstallerDialog::OnOperation(int code, int index) {
+  if (code == OperationComboBox::kChoiceMade) {
+    const int operation = index == AppEntry::Add ? AppEntry::Add : index == AppEntry::Remove ? AppEntry::Remove : 0;
+    const int row = m_pStages->CurrentRow();
+    if (InstallerEngine *engine = m_pStages->Engine()) engine->SetOperation(row, operation);
+    // The chosen text shows until the refresh puts the entry's real mark back.
+    if (QTreeWidgetItem *item = m_lstApps->Row(row)) item->setText(1, OperationText(operation));
+  }
+  if (code == OperationComboBox::kChoiceMade || code == OperationComboBox::kCancelled) {
+    m_cbOperation->ShowDropDown(false);
+    m_lstApps->setFocus();
+  }
+  Invalidate();
+}
+
+void InstallerDialog::OnListKeyDown(int key) {
+  int &current = m_pStages->CurrentRow();
+  if (key == Qt::Key_Up) {
+    if (current > 0) --current;
+  } else if (key == Qt::Key_Down) {
+    ++current;
+    if (current >= m_lstApps->RowCount()) current = m_lstApps->RowCount() - 1;
+  }
+}
+
+// --- commands ---
+
+void InstallerDialog::OnExecute() { m_pStages->ExecuteCommand(); }
+
+void InstallerDialog::OnClose() {
+  QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+void InstallerDialog::OnOption() {
+  InstallerEngine *engine = m_pStages->Engine();
+  if (!engine) return;
+  if (engine->Entries().isEmpty()) {
+    m_btnOption->setEnabled(false);
+    return;
+  }
+  m_btnExecute->setEnabled(false);
+  m_btnClose->setEnabled(false);
+  m_btnOption->setEnabled(false);
+
+  const OptionCandidates candidates = CollectOptionCandidates(*engine);
+  for (const auto &[name, select] : candidates.autoRun) m_dlgOption.AddAutoRunChoice(name, select);
+  for (const auto &[name, select] : candidates.oneTouch) m_dlgOption.AddOneTouchChoice(name, select);
+  const QRect place(m_lstApps->mapToGlobal(QPoint(0, 0)), m_lstApps->size());
+  const OptionDialog::Choice choice = m_dlgOption.Run(place);
+  if (ApplyOptionChoice(*engine, choice.autoRun, choice.oneTouch)) m_pStages->OptionChanged() = 1;
+
+  m_btnExecute->setEnabled(true);
+  m_btnClose->setEnabled(true);
+  m_btnOption->setEnabled(true);
+  RepaintNow();
+  Invalidate();
+  m_lstApps->setFocus();
+}
+
+// --- events ---
+
+bool InstallerDialog::event(QEvent *event) {
+  const int type = static_cast<int>(event->type());
+  if (type == WM_INSTALLER_LISTEVENT || type == WM_INSTALLER_OPERATION) {
+    const auto *message = static_cast<InstallerEvent *>(event);
+    if (type == WM_INSTALLER_LISTEVENT)
+      OnListEvent(static_cast<int>(message->wParam), static_cast<int>(message->lParam));
+    else
+      OnOperation(static_cast<int>(message->wParam), static_cast<int>(message->lParam));
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+void InstallerDialog::keyPressEvent(QKeyEvent *event) {
+  if (event->key() == Qt::Key_Escape || IsEnterKey(event->key())) return;
+  QDialog::keyPressEvent(event);
+}
+
+bool InstallerDialog::eventFilter(QObject *watched, QEvent *event) {
+  // Seen for every object of the application: only this window's controls
+  // and the editor's drop-down list, which Qt shows as a window of its own.
+  if (!watched->isWidgetType()) return false;
+  auto *widget = static_cast<QWidget *>(watched);
+  const bool editor = m_cbOperation->Owns(widget);
+  if (!editor && widget != this && !isAncestorOf(widget)) return false;
+  if (editor && m_cbOperation->PreTranslate(event)) return true;
+  if (widget == m_lstApps || widget == m_lstApps->viewport()) {
+    m_lstApps->PreTranslate(widget, event);
+    if (widget == m_lstApps && event->type() == QEvent::KeyPress)
+      OnListKeyDown(static_cast<QKeyEvent *>(event)->key());
+    // A click on the list opens the editor once the click's placement is done.
+    if (widget == m_lstApps->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+      QMetaObject::invokeMethod(this, &InstallerDialog::OpenOperationEditor, Qt::QueuedConnection);
+  }
+  return PreTranslateMessage(widget, event);
+}
+
+bool InstallerDialog::PreTranslateMessage(QWidget *receiver, QEvent *event) {
+  if (receiver != this) {
+    if (!IsKeyEvent(event)) return false;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (IsEnterKey(key)) return true;
+    if (key == Qt::Key_Escape) return !m_cbOperation->Owns(receiver);
+    return false;
+  }
+  if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
+      static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+    return !m_btnExecute->isEnabled();
+  return false;
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The installer's only main window: 640 x 480 pixels with the title, the
+// application list with its operation editor, the space required and
+// available on the pendant, "Option" and "Execute", and the coloured status
+// line. It is the view of the workflow stages: their status line, busy state
+// and alerts, and the place where the operation editor is moved.
+#include "OptionDialog.h"
+#include "app/InstallerStages.h"
+#include "app/InstallerView.h"
+
+#include <QDialog>
+#include <memory>
+
+class AppListCtrl;
+class OperationComboBox;
+class QLabel;
+class QPushButton;
+class StatusLine;
+
+class InstallerDialog : public QDialog, public InstallerView, public InstallerStages::Hooks {
+  Q_OBJECT
+
+ public:
+  explicit InstallerDialog(int mediumKind, QWidget *parent = nullptr);
+  ~InstallerDialog() override;
+
+  // --- the view of the workflow ---
+  void SetBusy(bool busy) override;
+  void ShowStatus(int level, const QString &text) override;
+  int ShowAlert(const AlertRequest &alert) override;
+  void PlaceOperationEditor(int force) override;
+
+  void RefreshSpace();
+  // Rebuilds the rows from the engine's entries (sorted first) and shows the
+  // current row selected.
+  void RefreshList();
+  void OpenOperationEditor();
+
+  // --- commands ---
+  void OnExecute();
+  void OnClose();
+  void OnOption();
+
+  InstallerStages &Stages() { return *m_pStages; }
+  AppListCtrl *List() const { return m_lstApps; }
+  OperationComboBox *OperationEditor() const { return m_cbOperation; }
+  StatusLine *Status() const { return m_stcStatus; }
+  QPushButton *ExecuteButton() const { return m_btnExecute; }
+  QPushButton *OptionButton() const { return m_btnOption; }
+  QPushButton *CloseButton() const { return m_btnClose; }
+  QLabel *RequiredValue() const { return m_stcRequired; }
+  QLabel *AvailableValue() const { return m_stcAvailable; }
+  QLabel *Title() const { return m_stcTitle; }
+
+ protected:
+  bool event(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+  void showEvent(QShowEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+
+ private:
+  void OnInitDialog();
+  void CreateLabel(const QString &text, const QRect &units, Qt::Alignment alignment, bool edge);
+  // Keys and clicks seen before the controls get them; true when consumed.
+  bool PreTranslateMessage(QWidget *receiver, QEvent *event);
+  void OnListEvent(int event, int flag);
+  void OnOperation(int code, int index);
+  void OnListKeyDown(int key);
+  // What the pendant does on a repaint of the dialog: the list and the space
+  // values are rebuilt from the model. Now, or once the current event is done.
+  void RepaintNow();
+  void Invalidate();
+
+  QLabel *m_stcTitle;
+  OperationComboBox *m_cbOperation;
+  AppListCtrl *m_lstApps;
+  StatusLine *m_stcStatus;
+  QPushButton *m_btnClose;
+  QPushButton *m_btnExecute;
+  QPushButton *m_btnOption;
+  QLabel *m_stcAvailable;
+  QLabel *m_stcRequired;
+  QString m_strRequired;
+  QString m_strAvailable;
+  QString m_strStatus;
+  QString m_strTitle;
+  OptionDialog m_dlgOption;
+  std::unique_ptr<InstallerStages> m_pStages;
+  bool m_bStarted = false;
+  bool m_bRefreshQueued = false;
+};

@@ -1,0 +1,38 @@
+#include "StatusLine.h"
+
+StatusLine::StatusLine(QWidget *parent) : QLabel(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  setAutoFillBackground(true);
+  setTextFormat(Qt::PlainText);
+  m_crText = palette().color(QPalette::WindowText);
+  m_crBack = palette().color(QPalette::Window);
+}
+
+QColor StatusLine::TextColor(int level) {
+  switch (level) {
+    case 0:
+      return QColor(255, 0, 0);
+    case 1:
+      return QColor(255, 255, 0);
+    case 2:
+      return QColor(0, 255, 0);
+    default:
+      return QColor(0, 0, 0);
+  }
+}
+
+QColor StatusLine::BackgroundColor(int level) {
+  return level >= 0 && level <= 2 ? QColor(40, 50, 150) : QColor(160, 160, 160);
+}
+
+void StatusLine::Show(int level, const QString &text) {
+  m_crText = TextColor(level);
+  m_crBack = BackgroundColor(level);
+  QPalette colours = palette();
+  colours.setColor(QPalette::WindowText, m_crText);
+  colours.setColor(QPalette::Window, m_crBack);
+  setPalette(colours);
+  setText(text);
+  repaint();
+}
