@@ -1,10 +1,10 @@
 #include "ArchivePlan.h"
 
-#include "platform/CodePage.h"
+#include <sys/stat.h>
 
 #include <QHash>
 
-#include <sys/stat.h>
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -12,8 +12,7 @@ bool IsSeparator(QChar c) { return c == u'/' || c == u'\\'; }
 
 // Characters no FAT name can hold; ":" also marks a drive ("C:x").
 bool IsForbiddenCharacter(QChar c) {
-  return c.unicode() < 0x20 || c == u':' || c == u'*' || c == u'?' || c == u'"' || c == u'<' || c == u'>' ||
-         c == u'|';
+  return c.unicode() < 0x20 || c == u':' || c == u'*' || c == u'?' || c == u'"' || c == u'<' || c == u'>' || c == u'|';
 }
 
 bool IsAscii(const char *text) {
@@ -70,7 +69,8 @@ std::optional<ArchivePlan> PlanExtraction(zip_t *archive, QString *why) {
     if (IsSeparator(name.front())) return refuse(Quoted(name) + QStringLiteral(" is an absolute path"));
     for (QChar c : name) {
       if (c == u':') return refuse(Quoted(name) + QStringLiteral(" names a drive"));
-      if (IsForbiddenCharacter(c)) return refuse(Quoted(name) + QStringLiteral(" holds a character a file name cannot have"));
+      if (IsForbiddenCharacter(c))
+        return refuse(Quoted(name) + QStringLiteral(" holds a character a file name cannot have"));
     }
 
     zip_uint8_t system = 0;

@@ -3,12 +3,11 @@
 // single byte is written: every entry's place under the destination, checked
 // against everything a FAT volume could not hold or a hostile archive might
 // try (leaving the folder, links, names that collide ignoring case).
+#include <zip.h>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <zip.h>
-
 #include <ctime>
 #include <optional>
 

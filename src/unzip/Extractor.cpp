@@ -1,23 +1,22 @@
 #include "Extractor.h"
 
-#include "ArchivePlan.h"
-#include "ExtractCommand.h"
-#include "platform/Device.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <zip.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "ArchivePlan.h"
+#include "ExtractCommand.h"
+#include "platform/Device.h"
 
 namespace Extractor {
 namespace {
@@ -141,8 +140,8 @@ bool WriteAll(int fd, const char *data, size_t size) {
 Result ExtractFile(zip_t *archive, const PlannedFile &file, const QString &base, std::vector<char> &buffer,
                    QString *why) {
   const QString target = base + u'/' + file.relative;
-  const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0666);
+  const int fd =
+      ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
     *why = QStringLiteral("cannot create \"%1\": %2").arg(file.relative, SystemError(errno));
     return kWriteFailed;
@@ -207,7 +206,8 @@ Result Run(QStringView text, QString *report) {
     return kBadCommand;
   }
   auto failed = [&](Result result, const QString &reason) {
-    *report = QStringLiteral("unzip: %1 not extracted into %2\\: %3").arg(command->archive, command->destination, reason);
+    *report =
+        QStringLiteral("unzip: %1 not extracted into %2\\: %3").arg(command->archive, command->destination, reason);
     return result;
   };
 

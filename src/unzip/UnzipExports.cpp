@@ -1,13 +1,12 @@
 // The two C entry points of the extraction library. Nothing else is exported
 // (see the linker version scripts beside this file).
-#include "Extractor.h"
-#include "UnzipApi.h"
-
 #include <QByteArray>
 #include <QString>
-
 #include <cstring>
 #include <new>
+
+#include "Extractor.h"
+#include "UnzipApi.h"
 
 #define PP_UNZIP_EXPORT __attribute__((visibility("default")))
 
