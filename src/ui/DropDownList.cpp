@@ -12,7 +12,10 @@ DropDownList::DropDownList(QWidget *parent) : QComboBox(parent) {
   view()->installEventFilter(this);
   view()->viewport()->installEventFilter(this);
   connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-    if (m_nSilent == 0) emit SelectionChanged(index);
+    if (m_nSilent != 0) return;
+    // Qt applies a picked item just after the list has closed.
+    if (m_bClosing) m_nCloseUpIndex = index;
+    emit SelectionChanged(index);
   });
   connect(this, &QComboBox::highlighted, this, &DropDownList::OnHighlighted);
 }
@@ -64,9 +67,18 @@ void DropDownList::OnHighlighted(int index) {
   if (m_bKeyNavigation && IsDroppedDown() && index != currentIndex()) setCurrentIndex(index);
 }
 
+void DropDownList::FinishCloseUp() {
+  m_bClosing = false;
+  emit ClosedUp(m_nCloseUpIndex);
+}
+
 bool DropDownList::eventFilter(QObject *watched, QEvent *event) {
   if (watched == m_pPopup) {
-    if (event->type() == QEvent::Hide) QMetaObject::invokeMethod(this, &DropDownList::ClosedUp, Qt::QueuedConnection);
+    if (event->type() == QEvent::Hide && !m_bClosing) {
+      m_bClosing = true;
+      m_nCloseUpIndex = currentIndex();
+      QMetaObject::invokeMethod(this, &DropDownList::FinishCloseUp, Qt::QueuedConnection);
+    }
   } else if (event->type() == QEvent::KeyPress) {
     m_bKeyNavigation = true;
   } else if (event->type() == QEvent::MouseMove) {

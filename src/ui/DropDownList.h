@@ -24,9 +24,9 @@ class DropDownList : public QComboBox {
 
  signals:
   void SelectionChanged(int index);
-  // Emitted after the event that closed the list has been handled, so that a
-  // picked item is already the current selection.
-  void ClosedUp();
+  // The list closed; index is the selection it closed on, a picked item
+  // included. Emitted once the event that closed it has been handled.
+  void ClosedUp(int index);
 
  protected:
   void showPopup() override;
@@ -34,8 +34,11 @@ class DropDownList : public QComboBox {
 
  private:
   void OnHighlighted(int index);
+  void FinishCloseUp();
 
   QWidget *m_pPopup;
   int m_nSilent = 0;
   bool m_bKeyNavigation = false;
+  bool m_bClosing = false;
+  int m_nCloseUpIndex = -1;
 };

@@ -11,8 +11,8 @@ OperationComboBox::OperationComboBox(QWidget *parent) : DropDownList(parent) {
     m_nSel = index;
     m_bSelChanged = true;
   });
-  connect(this, &DropDownList::ClosedUp, this, [this] {
-    m_nSel = currentIndex();
+  connect(this, &DropDownList::ClosedUp, this, [this](int index) {
+    m_nSel = index;
     Report(kChoiceMade);
   });
 }

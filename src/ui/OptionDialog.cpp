@@ -45,11 +45,11 @@ OptionDialog::OptionDialog(QWidget *parent)
   connect(m_cbAutoRun, &DropDownList::SelectionChanged, this, [this](int index) { m_nAutoRunSel = index; });
   connect(m_cbOneTouch, &DropDownList::SelectionChanged, this, [this](int index) { m_nOneTouchSel = index; });
   // A close-up reported after the dialog has ended must not touch the next use.
-  connect(m_cbAutoRun, &DropDownList::ClosedUp, this, [this] {
-    if (isVisible()) m_nAutoRunSel = m_cbAutoRun->currentIndex();
+  connect(m_cbAutoRun, &DropDownList::ClosedUp, this, [this](int index) {
+    if (isVisible()) m_nAutoRunSel = index;
   });
-  connect(m_cbOneTouch, &DropDownList::ClosedUp, this, [this] {
-    if (isVisible()) m_nOneTouchSel = m_cbOneTouch->currentIndex();
+  connect(m_cbOneTouch, &DropDownList::ClosedUp, this, [this](int index) {
+    if (isVisible()) m_nOneTouchSel = index;
   });
   qApp->installEventFilter(this);
 }

@@ -10,6 +10,7 @@
 #include "DropDownList.h"
 #include "Sandbox.h"
 #include "StatusLine.h"
+#include "UnzipLibrary.h"
 #include "UiFonts.h"
 #include "WaitCursor.h"
 #include "app/InstallerApp.h"
@@ -45,6 +46,7 @@ class TestInstallerDialog : public QObject {
   void init();
   void cleanup();
   void startupShowsTheApplications();
+  void firstInstallationThroughTheEditor();
   void editorOffersWhatTheEntryCanTake_data();
   void editorOffersWhatTheEntryCanTake();
   void editorHidesOutOfView();
@@ -127,7 +129,7 @@ void TestInstallerDialog::ChooseOperation(int row, int index) {
   for (int i = from; i > index; --i) QTest::keyClick(editor->view(), Qt::Key_Up);
   QTest::keyClick(editor->view(), Qt::Key_Return);
   QTRY_VERIFY(!editor->IsDroppedDown());
-  QTest::qWait(20);
+  QTRY_COMPARE(m_dialog->focusWidget(), static_cast<QWidget *>(list));  // the choice was handled
 }
 
 void TestInstallerDialog::startupShowsTheApplications() {
@@ -174,6 +176,34 @@ void TestInstallerDialog::startupShowsTheApplications() {
   SaveScreenshot(&dialog, QStringLiteral("main-dialog"));
 }
 
+void TestInstallerDialog::firstInstallationThroughTheEditor() {
+  // A new pendant: nothing on it, no application folder on the controller.
+  Start({}, {App("計測ツール", "2.00", 30), App("Alpha", "1.00", 20), App("Beta", "1.00")});
+  QVERIFY(InstallUnzipLibrary(*m_box));
+  QCOMPARE(RowTexts(0)[3], QString("Alpha"));
+  ChooseOperation(0, 1);
+  ChooseOperation(2, 1);
+  QTRY_COMPARE(RowTexts(2)[1], QString("Add"));
+  QCOMPARE(RowTexts(0)[1], QString("Add"));
+  QCOMPARE(m_dialog->RequiredValue()->text().toInt(), m_dialog->Stages().RequiredKiB());
+  QVERIFY(m_dialog->RequiredValue()->text().toInt() >= 50);
+
+  QTest::mouseClick(m_dialog->ExecuteButton(), Qt::LeftButton);
+  WaitIdle();
+  QCOMPARE(m_alerts->messages(), QStringList());
+  QVERIFY(m_box->exists("\\DiskOnChip\\PP_APP\\Alpha\\Alpha.exe"));
+  QVERIFY(m_box->exists("\\DiskOnChip\\PP_APP\\計測ツール\\計測ツール.exe"));
+  QVERIFY(!m_box->exists("\\DiskOnChip\\PP_APP\\Beta"));
+  QCOMPARE(m_sim->entries("\\PP_APP\\"), QStringList({"Alpha.ZIP", "PP_MENU.INI", "計測ツール.ZIP"}));
+  QCOMPARE(m_sim->read("\\PP_APP\\PP_MENU.INI"), m_box->read("\\DiskOnChip\\PP_APP\\PP_MENU.INI"));
+  // The list is read back: both registered, nothing marked any more.
+  QTRY_COMPARE(RowTexts(0), QStringList({"001", " ", " ", "Alpha", "1.00", "20", "", "1.00", "20"}));
+  QCOMPARE(RowTexts(1).mid(1, 5), QStringList({" ", " ", "計測ツール", "2.00", "30"}));
+  QCOMPARE(RowTexts(2).mid(1, 5), QStringList({" ", " ", "Beta", "---        ", "---  "}));
+  QCOMPARE(m_dialog->RequiredValue()->text(), QString("0"));
+  QVERIFY(m_dialog->OperationEditor()->isVisible());
+}
+
 void TestInstallerDialog::editorOffersWhatTheEntryCanTake_data() {
   QTest::addColumn<int>("row");
   QTest::addColumn<QStringList>("items");
@@ -198,7 +228,8 @@ void TestInstallerDialog::editorOffersWhatTheEntryCanTake() {
   QTRY_VERIFY(m_dialog->OperationEditor()->IsDroppedDown());
   QCOMPARE(m_dialog->OperationEditor()->Items(), items);
   QTest::keyClick(m_dialog->OperationEditor()->view(), Qt::Key_Escape);  // closes the list only
-  QTRY_VERIFY(!m_dialog->OperationEditor()->IsDroppedDown());
+  QTRY_COMPARE(reports.size(), 1);
+  QTRY_COMPARE(m_dialog->focusWidget(), static_cast<QWidget *>(list));  // the report was handled
   QVERIFY(m_dialog->isVisible());
 
   ChooseOperation(row, choice);
