@@ -6,6 +6,8 @@
 #include <QString>
 #include <memory>
 
+class FtpConnection;
+
 class FtpSession {
  public:
   static constexpr int kTransferBinary = 2;
@@ -23,29 +25,38 @@ class FtpSession {
   void Close();
   bool IsOpen() const;
 
-  // remote path = remoteFolder + fileName; local path = localFolder + "\" + fileName.
+  // remote path = remoteFolder + fileName; local path = localFolder + "\" + fileName,
+  // a CE path on the device. One attempt each, 100 ms pause after a failure.
+  // Transfers are binary (transferFlags 1 asks for ASCII).
   bool PutFile(const QString &remoteFolder, const QString &localFolder, const QString &fileName,
                int transferFlags = kTransferBinary);
-  // Overwrites an existing local file.
+  // Replaces an existing local file; after a failed transfer it is as it was.
   bool GetFile(const QString &remoteFolder, const QString &localFolder, const QString &fileName);
   bool CreateFolder(const QString &path);
   // True for an existing folder, empty or not, and for an existing file.
   bool Exists(const QString &path);
-  // The file name goes to the server in one letter case.
+  // The file name goes to the server in upper case, the way the controller
+  // keeps its names.
   bool RemoveFile(const QString &remoteFolder, const QString &fileName);
-  // Deletes the plain files of a folder in listing order; stops at the first
-  // refused delete. An empty or missing folder is cleared.
+  // Deletes the plain files of a folder (path ends with a separator) in
+  // listing order, names in upper case; stops at the first refused delete.
+  // Subfolders stay. An empty or missing folder is cleared.
   bool ClearFolder(const QString &path);
+  // ClearFolder (its result does not matter), then the folder itself.
   bool RemoveFolder(const QString &path);
 
-  // A controller that vanishes must not hang the pendant: connecting gives up
-  // after connectMs, a transfer or command with no progress for stallMs.
-  // Defaults come from PP_FTP_CONNECT_TIMEOUT_MS / PP_FTP_STALL_TIMEOUT_MS.
+  // A controller that vanishes must not hang the pendant: connecting and
+  // logging in give up after connectMs, a transfer with no byte moved or a
+  // command without reply after stallMs (counted in whole seconds, at least
+  // one). A value <= 0 goes back to the default: PP_FTP_CONNECT_TIMEOUT_MS /
+  // PP_FTP_STALL_TIMEOUT_MS when set, else 5000 / 10000. Read at each Open.
   static void SetTimeouts(int connectMs, int stallMs);
 
  private:
-  struct Connection;
-  std::unique_ptr<Connection> m_connection;
+  bool IsFolder(const QByteArray &wirePath);
+
+  // The library handle and its control connection: null while closed.
+  std::unique_ptr<FtpConnection> m_connection;
   QString m_strUser;
   QString m_strPassword;
 };

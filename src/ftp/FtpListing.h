@@ -1,0 +1,20 @@
+#pragma once
+// Reading the answer to LIST: the unix "ls -l" lines most servers send and
+// the DOS lines of Windows-style servers. Only the name and whether the entry
+// is a folder matter here.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct FtpListEntry {
+  QString name;
+  bool directory = false;
+  // The name converts back to the bytes the server listed; when not, a
+  // command naming it would name something else.
+  bool exact = true;
+};
+
+// One entry per line that has either form; other lines ("total 12", blank
+// lines, lines this parser does not know) are left out. Names are decoded
+// from the device code page and kept exactly, inner blanks included.
+QList<FtpListEntry> ParseFtpListing(const QByteArray &listing);

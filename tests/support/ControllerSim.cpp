@@ -1,0 +1,152 @@
+#include "ControllerSim.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int kStartMs = 15000;
+constexpr int kStopMs = 5000;
+
+}  // namespace
+
+ControllerSim::ControllerSim(const QString &root, const QStringList &switches) {
+  if (root.isEmpty()) {
+    m_ownRoot = std::make_unique<QTemporaryDir>();
+    m_root = m_ownRoot->path();
+  } else {
+    m_root = QFileInfo(root).absoluteFilePath();
+  }
+  start(switches, 0);
+}
+
+ControllerSim::~ControllerSim() { stop(); }
+
+bool ControllerSim::isRunning() const { return m_port != 0 && m_process.state() == QProcess::Running; }
+
+QString ControllerSim::address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+
+bool ControllerSim::start(const QStringList &switches, quint16 port) {
+  m_port = 0;
+  m_logOffset = 0;
+  m_logPath = m_logDir.filePath(QStringLiteral("controller-sim-%1.log").arg(++m_starts));
+  // A file, not a pipe: a test blocked in a transfer never reads the log,
+  // and a full pipe would stall the server.
+  m_process.setStandardErrorFile(m_logPath);
+  QStringList arguments{QStringLiteral("--root"), m_root, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                        QStringLiteral("--port"), QString::number(port)};
+  arguments += switches;
+  const QString script = QStringLiteral(PP_CONTROLLER_SIM);
+  if (QFileInfo::exists(QStringLiteral("/usr/bin/python3"))) {
+    m_process.setProgram(QStringLiteral("/usr/bin/python3"));
+    arguments.prepend(script);
+  } else {
+    m_process.setProgram(script);
+  }
+  m_process.setArguments(arguments);
+  m_process.start();
+  if (!m_process.waitForStarted(kStartMs)) return false;
+
+  // The first line on stdout is the port: the server is listening by then.
+  QByteArray out;
+  const QDeadlineTimer deadline(kStartMs);
+  while (!out.contains('\n') && m_process.waitForReadyRead(int(deadline.remainingTime())))
+    out += m_process.readAllStandardOutput();
+  bool ok = false;
+  const uint parsed = out.left(out.indexOf('\n')).trimmed().toUInt(&ok);
+  if (!ok || parsed == 0 || parsed > 65535) {
+    stop();
+    return false;
+  }
+  m_port = quint16(parsed);
+  return true;
+}
+
+void ControllerSim::stop() {
+  if (m_process.state() != QProcess::NotRunning) {
+    m_process.terminate();  // SIGTERM: the server closes its sockets and exits
+    if (!m_process.waitForFinished(kStopMs)) {
+      m_process.kill();
+      m_process.waitForFinished(kStopMs);
+    }
+  }
+}
+
+bool ControllerSim::restart(const QStringList &switches) {
+  const quint16 previous = m_port;
+  stop();
+  if (previous != 0 && start(switches, previous)) return true;
+  return start(switches, 0);
+}
+
+QString ControllerSim::log() const {
+  QFile file(m_logPath);
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(m_logOffset)) return {};
+  return QString::fromUtf8(file.readAll());
+}
+
+void ControllerSim::clearLog() { m_logOffset = QFileInfo(m_logPath).size(); }
+
+QStringList ControllerSim::commands() const {
+  static const QRegularExpression command(QStringLiteral(R"(^\[\d+\] <- (.*)$)"),
+                                          QRegularExpression::MultilineOption);
+  QStringList found;
+  auto it = command.globalMatch(log());
+  while (it.hasNext()) found.append(it.next().captured(1));
+  return found;
+}
+
+int ControllerSim::count(const QString &verb) const {
+  int n = 0;
+  for (const QString &line : commands())
+    if (line.section(u' ', 0, 0).compare(verb, Qt::CaseInsensitive) == 0) ++n;
+  return n;
+}
+
+QString ControllerSim::hostPath(const QString &controllerPath) const {
+  QString host = m_root;
+  for (const QString &part : QString(controllerPath).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts)) {
+    if (part == u"." || part == u"..") continue;
+    QString match = part;
+    const QStringList names = QDir(host).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (!names.contains(part)) {
+      for (const QString &name : names) {
+        if (name.compare(part, Qt::CaseInsensitive) == 0) {
+          match = name;
+          break;
+        }
+      }
+    }
+    host += u'/' + match;
+  }
+  return host;
+}
+
+void ControllerSim::write(const QString &controllerPath, const QByteArray &bytes) const {
+  const QString path = hostPath(controllerPath);
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+QByteArray ControllerSim::read(const QString &controllerPath) const {
+  QFile file(hostPath(controllerPath));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool ControllerSim::exists(const QString &controllerPath) const {
+  return QFileInfo::exists(hostPath(controllerPath));
+}
+
+void ControllerSim::mkdir(const QString &controllerPath) const { QDir().mkpath(hostPath(controllerPath)); }
+
+QStringList ControllerSim::entries(const QString &controllerFolder) const {
+  QStringList names;
+  const QFileInfoList infos = QDir(hostPath(controllerFolder))
+                                  .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+  for (const QFileInfo &info : infos) names.append(info.fileName() + (info.isDir() ? QStringLiteral("/") : QString()));
+  return names;
+}
