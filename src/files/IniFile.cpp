@@ -3,7 +3,6 @@
 #include "platform/CodePage.h"
 #include "platform/Device.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,16 +21,32 @@ struct RawLine {
   char firstByte = 0;  // the first byte as read
 };
 
+void MakeLine(const char *bytes, qsizetype read, RawLine *line) {
+  // Conversion stops at a NUL byte, as the platform's does.
+  const size_t length = strnlen(bytes, static_cast<size_t>(read));
+  QString text = CodePage::Decode(QByteArray::fromRawData(bytes, static_cast<qsizetype>(length)));
+  text.removeIf([](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; });
+  line->text = text;
+  line->firstByte = bytes[0];
+}
+
 bool NextLine(QIODevice &stream, RawLine *line) {
   char buffer[kLineBuffer];
   const qint64 read = stream.readLine(buffer, kLineBuffer);
   if (read <= 0) return false;
-  // Conversion stops at a NUL byte, as the platform's does.
-  const size_t length = strnlen(buffer, static_cast<size_t>(read));
-  QString text = CodePage::Decode(QByteArray(buffer, static_cast<qsizetype>(length)));
-  text.removeIf([](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; });
-  line->text = text;
-  line->firstByte = buffer[0];
+  MakeLine(buffer, read, line);
+  return true;
+}
+
+// The same lines from bytes in memory, without a device's byte-wise reads.
+bool NextLine(const QByteArray &bytes, qsizetype *pos, RawLine *line) {
+  if (*pos >= bytes.size()) return false;
+  const char *start = bytes.constData() + *pos;
+  const qsizetype most = qMin<qsizetype>(kLineBuffer - 1, bytes.size() - *pos);
+  const void *feed = memchr(start, '\n', static_cast<size_t>(most));
+  const qsizetype length = feed ? static_cast<const char *>(feed) - start + 1 : most;
+  *pos += length;
+  MakeLine(start, length, line);
   return true;
 }
 
@@ -65,6 +80,26 @@ bool KeyLineVerdict(const RawLine &line, const QString &key, const QString &spac
   return false;
 }
 
+// The scan of FindIniValue over any source of lines.
+template <typename NextFn>
+QString ScanForValue(NextFn next, const QString &section, const QString &key) {
+  const QString header = u'[' + section + u']';
+  const QString spaced = key + QStringLiteral(" =");
+  const QString tight = key + u'=';
+  bool inSection = false;
+  RawLine line;
+  QString value;
+  while (next(&line)) {
+    if (line.text.isEmpty()) continue;
+    if (!inSection) {
+      inSection = line.text.contains(header);
+      continue;
+    }
+    if (KeyLineVerdict(line, key, spaced, tight, &value)) return value;
+  }
+  return IniFile::NotFoundMarker();
+}
+
 }  // namespace
 
 struct IniFile::CachedFile {
@@ -80,10 +115,9 @@ struct IniFile::CachedFile {
     readable = Device::ReadFile(path, &bytes);
     if (!readable) return;
     // The same line reader as a fresh scan, so that the lines are the same.
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
+    qsizetype pos = 0;
     RawLine line;
-    while (NextLine(buffer, &line)) {
+    while (NextLine(bytes, &pos, &line)) {
       if (line.text.contains(u'[')) bracketLines.push_back(static_cast<qsizetype>(lines.size()));
       lines.push_back(line);
     }
@@ -138,21 +172,7 @@ bool IniFile::IsOptionalKey(const QString &key) {
 }
 
 QString IniFile::FindIniValue(QIODevice &stream, const QString &section, const QString &key) {
-  const QString header = u'[' + section + u']';
-  const QString spaced = key + QStringLiteral(" =");
-  const QString tight = key + u'=';
-  bool inSection = false;
-  RawLine line;
-  QString value;
-  while (NextLine(stream, &line)) {
-    if (line.text.isEmpty()) continue;
-    if (!inSection) {
-      inSection = line.text.contains(header);
-      continue;
-    }
-    if (KeyLineVerdict(line, key, spaced, tight, &value)) return value;
-  }
-  return NotFoundMarker();
+  return ScanForValue([&stream](RawLine *line) { return NextLine(stream, line); }, section, key);
 }
 
 QString IniFile::Lookup(const QString &path, const QString &section, const QString &key) {
@@ -168,9 +188,9 @@ QString IniFile::Lookup(const QString &path, const QString &section, const QStri
   }
   QByteArray bytes;
   if (!Device::ReadFile(path, &bytes)) return QString();
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::ReadOnly);
-  const QString value = FindIniValue(buffer, section, key);
+  qsizetype pos = 0;
+  const QString value =
+      ScanForValue([&bytes, &pos](RawLine *line) { return NextLine(bytes, &pos, line); }, section, key);
   // A found empty value must stay distinguishable from "cannot read".
   return value.isNull() ? QStringLiteral("") : value;
 }

@@ -118,6 +118,8 @@ int InstallerEngine::ReadMenuFile() {
       m_ini.SetLastError(path, section, QStringLiteral("APP_PATH"));
       return formatFailure();
     }
+    // Like every other damage this fails the read, so that the read stage
+    // does not go on as if the pendant's applications were known.
     if (!Device::Exists(fullPath)) {
       m_strDetail = LoadString(3018);
       ShowStatus(0, m_strDetail);

@@ -192,16 +192,24 @@ void TestIniFile::leadingInt() {
   QCOMPARE(ParseLeadingInt(text), value);
 }
 
-void TestIniFile::batchMatchesFreshScans_data() { findValue_data(); }
+void TestIniFile::batchMatchesFreshScans_data() {
+  findValue_data();
+  QTest::newRow("line continued after 511 bytes") << "[S]\nPAD = " + QByteArray(505, 'x') + "K = tail\n" << "S" << "K"
+                                                  << "tail";
+  QTest::newRow("continuation opens a section") << "[S]\nP = " + QByteArray(507, 'x') + "[T]\nK = v\n" << "T" << "K"
+                                                << "v";
+}
 
 void TestIniFile::batchMatchesFreshScans() {
   QFETCH(QByteArray, file);
   QFETCH(QString, section);
   QFETCH(QString, key);
+  QFETCH(QString, expected);
   Sandbox box;
   const QString path = "\\DiskOnChip\\t.ini";
   box.write(path, file);
   IniFile fresh, kept;
+  QCOMPARE(fresh.ReadIniString(path, section, key), expected == "<EOF>" ? "" : expected);
   std::optional<IniFile::Batch> batch(kept);
   // Twice and around another section, so that kept lines and remembered
   // headers answer too; a missing file stays unrecorded.
