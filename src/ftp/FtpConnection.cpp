@@ -124,10 +124,8 @@ void FtpConnection::Prepare(Request request) {
   curl_easy_reset(m_curl);
   curl_slist_free_all(m_quote);
   m_quote = nullptr;
-  m_error[0] = '\0';
 
   CURL *c = m_curl;
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_error);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
   curl_easy_setopt(c, CURLOPT_PROXY, "");  // direct, whatever the environment says
@@ -153,6 +151,7 @@ void FtpConnection::Prepare(Request request) {
 
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kBufferBytes);
   curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, kBufferBytes);
+  // Service aid: libcurl's protocol trace on stderr.
   if (qEnvironmentVariableIsSet("PP_FTP_TRACE")) curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
 
   switch (request) {

@@ -44,7 +44,7 @@ class FtpConnection {
   // Sends one command and returns the server's reply code; 0 when no reply
   // came (connection lost, timeout).
   int Command(const QByteArray &command);
-  // RETR into sink / STOR from source, binary.
+  // RETR into sink / STOR from source; binary unless text asks for ASCII.
   bool Download(const QByteArray &remotePath, QIODevice *sink);
   bool Upload(const QByteArray &remotePath, QIODevice *source, qint64 size, bool text = false);
   // LIST of a path. On a reply the code is stored in *replyCode; the lines
@@ -54,9 +54,6 @@ class FtpConnection {
   // The folder the server put us in at login, as its PWD reply named it;
   // empty when unknown.
   QByteArray EntryPath() const { return m_entryPath; }
-
-  // The last failure as libcurl describes it, for traces.
-  QString LastError() const { return QString::fromUtf8(m_error); }
 
  private:
   enum class Request { Login, Command, Download, Upload, List };
@@ -83,5 +80,4 @@ class FtpConnection {
   // Stall watch of the running request: bytes moved so far and since when.
   curl_off_t m_moved = 0;
   QElapsedTimer m_sinceMoved;
-  char m_error[CURL_ERROR_SIZE] = {};
 };
