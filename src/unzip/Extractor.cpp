@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +27,7 @@ constexpr size_t kBufferSize = 1 << 20;
 
 // "|" cannot appear in a FAT name, so no application folder can ever be
 // called this, and a leftover after a power loss is plain to see.
-constexpr const char *kTemporaryTemplate = "|unzip|XXXXXX";
+constexpr const char *kTemporaryPrefix = "|unzip|";
 
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -87,14 +88,20 @@ class TemporaryFolder {
   ~TemporaryFolder() {
     if (!m_path.isEmpty()) QDir(m_path).removeRecursively();
   }
+  // Not mkdtemp: its folder is private to the owner, and the destination
+  // must get the permissions any folder made here would get.
   bool Create(const QString &parent, QString *why) {
-    QByteArray name = QFile::encodeName(parent + u'/' + QLatin1String(kTemporaryTemplate));
-    if (!::mkdtemp(name.data())) {
-      *why = QStringLiteral("cannot create a folder in %1: %2").arg(Device::ToCePath(parent), SystemError(errno));
-      return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const QString path = parent + u'/' + QLatin1String(kTemporaryPrefix) +
+                           QString::number(QRandomGenerator::global()->generate64(), 36);
+      if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) {
+        m_path = path;
+        return true;
+      }
+      if (errno != EEXIST) break;
     }
-    m_path = QFile::decodeName(name);
-    return true;
+    *why = QStringLiteral("cannot create a folder in %1: %2").arg(Device::ToCePath(parent), SystemError(errno));
+    return false;
   }
   const QString &Path() const { return m_path; }
   // Moves the folder to its final name, never over something that appeared

@@ -203,6 +203,11 @@ void TestUnzipLibrary::extractsFoldersAndJapaneseNames() {
   QCOMPARE(box.read("\\DiskOnChip\\PP_APP\\Tool\\data\\text.txt"), text);
   QCOMPARE(box.read("\\DiskOnChip\\PP_APP\\Tool\\ソフト表示\\表示設定.txt"), QByteArray("cp932"));
   QCOMPARE(box.read("\\DiskOnChip\\PP_APP\\Tool\\説明\\✓読んで.txt"), QByteArray("utf-8"));
+  // Readable like any folder made there (a private temporary folder renamed
+  // into place would not be).
+  QVERIFY(QDir().mkdir(box.host("\\DiskOnChip\\Other")));
+  QCOMPARE(QFileInfo(box.host("\\DiskOnChip\\PP_APP\\Tool")).permissions(),
+           QFileInfo(box.host("\\DiskOnChip\\Other")).permissions());
   // The missing application folder was made; nothing but the destination is in it.
   QCOMPARE(QDir(box.host("\\DiskOnChip\\PP_APP")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
            QStringList({"Tool"}));
