@@ -6,6 +6,7 @@
 #include "Sandbox.h"
 #include "app/InstallerApp.h"
 #include "app/StringTable.h"
+#include "ftp/FtpListing.h"
 #include "ftp/FtpSession.h"
 
 #include <QDir>
@@ -94,6 +95,8 @@ class TestFtpSession : public QObject {
   }
 
   void serverAddressDefault();
+  void listingLines_data();
+  void listingLines();
   void openFailures_data();
   void openFailures();
   void closedSessionDoesNothing();
@@ -123,6 +126,38 @@ void TestFtpSession::serverAddressDefault() {
   FtpServerAddress() = QStringLiteral("127.0.0.1:2121");
   { FtpSession session; }
   QCOMPARE(FtpServerAddress(), QStringLiteral("127.0.0.1:2121"));
+}
+
+void TestFtpSession::listingLines_data() {
+  QTest::addColumn<QByteArray>("listing");
+  QTest::addColumn<QStringList>("names");  // folders end with "/"
+  QTest::newRow("unix file and folder")
+      << QByteArray("-rw-r--r--   1 root     root         1024 Dec 06 02:24 Tool.zip\r\n"
+                    "drwxr-xr-x   2 owner    group        4096 Jan  1  2023 SUB\r\n")
+      << QStringList{"Tool.zip", "SUB/"};
+  QTest::newRow("unix name with blanks, no group column")
+      << QByteArray("-rw-r--r-- 1 ftp 42 Mar 10 09:05  two  blanks 1 Jan 01 12:00 .ZIP\n")
+      << QStringList{" two  blanks 1 Jan 01 12:00 .ZIP"};
+  QTest::newRow("unix link") << QByteArray("lrwxrwxrwx 1 a b 6 Dec 06 02:24 LINK.ZIP -> A.ZIP\r\n")
+                             << QStringList{"LINK.ZIP"};
+  QTest::newRow("dos lines") << QByteArray("01-31-24  09:15AM       <DIR>          PP_APP\r\n"
+                                           "01-31-2024  21:15             2048 My App.ZIP\r\n")
+                             << QStringList{"PP_APP/", "My App.ZIP"};
+  QTest::newRow("lines that name nothing")
+      << QByteArray("total 12\r\n\r\ngarbage line\r\n-rw-r--r-- 1 a b x Dec 06 02:24 BAD\r\n") << QStringList();
+  QTest::newRow("code page names") << QByteArray("-rw-r--r-- 1 a b 1 Dec 06 02:24 \x83\x41\x83\x76\x83\x8a.ZIP\r\n")
+                                   << QStringList{QStringLiteral("\u30a2\u30d7\u30ea.ZIP")};
+}
+
+void TestFtpSession::listingLines() {
+  QFETCH(QByteArray, listing);
+  QFETCH(QStringList, names);
+  QStringList found;
+  for (const FtpListEntry &entry : ParseFtpListing(listing)) {
+    found.append(entry.name + (entry.directory ? QStringLiteral("/") : QString()));
+    QVERIFY(entry.exact);
+  }
+  QCOMPARE(found, names);
 }
 
 void TestFtpSession::openFailures_data() {
@@ -221,6 +256,7 @@ void TestFtpSession::transferFailures_data() {
   QTest::newRow("get into a missing local folder") << false << kFolder << "\\DiskOnChip\\NONE" << "B.ZIP";
   QTest::newRow("get to outside the device") << false << kFolder << "\\DiskOnChip\\..\\.." << "B.ZIP";
   QTest::newRow("get of a remote folder") << false << "\\" << kLocal << "PP_APP";
+  QTest::newRow("get from above the controller's root") << false << "\\..\\..\\..\\etc\\" << kLocal << "passwd";
 }
 
 void TestFtpSession::transferFailures() {
