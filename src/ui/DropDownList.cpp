@@ -37,6 +37,8 @@ bool DropDownList::Owns(const QObject *object) const {
 }
 
 void DropDownList::SetItems(const QStringList &items, int select) {
+  // A close-up still to be reported belongs to the old items: report it now.
+  FinishCloseUp(m_nCloseUpSerial);
   ++m_nSilent;
   clear();
   addItems(items);
@@ -67,7 +69,8 @@ void DropDownList::OnHighlighted(int index) {
   if (m_bKeyNavigation && IsDroppedDown() && index != currentIndex()) setCurrentIndex(index);
 }
 
-void DropDownList::FinishCloseUp() {
+void DropDownList::FinishCloseUp(int serial) {
+  if (!m_bClosing || serial != m_nCloseUpSerial) return;
   m_bClosing = false;
   emit ClosedUp(m_nCloseUpIndex);
 }
@@ -77,7 +80,8 @@ bool DropDownList::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Hide && !m_bClosing) {
       m_bClosing = true;
       m_nCloseUpIndex = currentIndex();
-      QMetaObject::invokeMethod(this, &DropDownList::FinishCloseUp, Qt::QueuedConnection);
+      const int serial = ++m_nCloseUpSerial;
+      QMetaObject::invokeMethod(this, [this, serial] { FinishCloseUp(serial); }, Qt::QueuedConnection);
     }
   } else if (event->type() == QEvent::KeyPress) {
     m_bKeyNavigation = true;

@@ -34,11 +34,12 @@ class DropDownList : public QComboBox {
 
  private:
   void OnHighlighted(int index);
-  void FinishCloseUp();
+  void FinishCloseUp(int serial);
 
   QWidget *m_pPopup;
   int m_nSilent = 0;
   bool m_bKeyNavigation = false;
   bool m_bClosing = false;
   int m_nCloseUpIndex = -1;
+  int m_nCloseUpSerial = 0;
 };
