@@ -3,16 +3,22 @@
 // everything at once when the installation is found damaged.
 #include "app/InstallerEngine.h"
 #include "app/StringTable.h"
+#include "files/NameRules.h"
 #include "platform/Device.h"
 
 int InstallerEngine::RemoveApps() {
-  const int result = 1;
   for (AppEntry *entry : std::as_const(m_entries)) {
     if (!entry) break;
     if (entry->name.isEmpty() || entry->operation != AppEntry::Remove) continue;
     const QString archive = QStringLiteral("%1.%2").arg(entry->name, QStringLiteral("ZIP"));
     if (RemoveKtcAppFile(archive)) {
-      if (!RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_strAppFolder, entry->installed.folder))) return 0;
+      // An application without a folder of its own (APP_PATH directly under
+      // PP_APP) has nothing to delete on the pendant: "PP_APP\" plus an empty
+      // name would be the whole application folder.
+      const QString &folder = entry->installed.folder;
+      if (!folder.isEmpty() && IsSafePathName(folder) &&
+          !RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_strAppFolder, folder)))
+        return 0;
       entry->operation = AppEntry::None;
       entry->registered = 0;
       entry->autoRun = 0;
@@ -36,7 +42,7 @@ int InstallerEngine::RemoveApps() {
       if (m_alert.ShowAlert(2006, m_strDetail) == 0) return 0;
     }
   }
-  return result;
+  return 1;
 }
 
 int InstallerEngine::RemoveAllAppFiles() {

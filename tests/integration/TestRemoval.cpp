@@ -92,6 +92,23 @@ class TestRemoval : public QObject {
     QVERIFY(rig.view.log.isEmpty());
   }
 
+  // An application registered without a folder of its own must not take the
+  // whole pendant application folder with it.
+  void removeAppWithoutFolderKeepsTheOthers() {
+    Rig rig;
+    rig.box.write(kPendant + "\\Beta\\Beta.exe", "MZ");
+    rig.box.write(kPendant + "\\PP_MENU.INI", "menu");
+    AppEntry *alpha = rig.engine.add(QStringLiteral("Alpha"), AppEntry::Remove, QStringLiteral("1.00"));
+    alpha->installed.folder.clear();
+    alpha->installed.appPath = QStringLiteral("PP_APP\\Alpha.exe");
+    m_controller.sim.write("\\PP_APP\\Alpha.ZIP", "zip");
+    QCOMPARE(rig.engine.RemoveApps(), 1);
+    QVERIFY(!m_controller.sim.exists("\\PP_APP\\Alpha.ZIP"));
+    QCOMPARE(alpha->registered, 0);
+    QVERIFY(rig.box.exists(kPendant + "\\Beta\\Beta.exe"));
+    QVERIFY(rig.box.exists(kPendant + "\\PP_MENU.INI"));
+  }
+
   void removeAll_data() {
     QTest::addColumn<bool>("controllerFolder");
     QTest::addColumn<QStringList>("faults");
