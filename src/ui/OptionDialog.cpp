@@ -27,13 +27,21 @@ OptionDialog::OptionDialog(QWidget *parent)
   auto *oneTouchLabel = new QLabel(QStringLiteral("One Touch Run Application："), this);
   oneTouchLabel->setGeometry(units.Rect(2, 71, 87, 13));
 
+  // The labels take the width their texts need in this font, and the lists
+  // move right when a label would reach into them.
+  int labelsRight = 0;
+  for (QLabel *label : {autoRunLabel, oneTouchLabel}) {
+    label->resize(qMax(label->width(), label->sizeHint().width()), label->height());
+    labelsRight = qMax(labelsRight, label->geometry().right());
+  }
   m_cbAutoRun = new DropDownList(this);
   m_cbOneTouch = new DropDownList(this);
   // The template sizes include the open list; the closed control is one line.
   const QRect autoRun = units.Rect(93, 15, 130, 87);
   const QRect oneTouch = units.Rect(93, 70, 130, 78);
-  m_cbAutoRun->setGeometry(autoRun.x(), autoRun.y(), autoRun.width(), 28);
-  m_cbOneTouch->setGeometry(oneTouch.x(), oneTouch.y(), oneTouch.width(), 28);
+  const int left = qMax(autoRun.x(), labelsRight + 8);
+  m_cbAutoRun->setGeometry(left, autoRun.y(), autoRun.width(), 28);
+  m_cbOneTouch->setGeometry(left, oneTouch.y(), oneTouch.width(), 28);
   m_cbAutoRun->setMaxVisibleItems(8);
   m_cbOneTouch->setMaxVisibleItems(8);
 

@@ -21,10 +21,7 @@ void AlertAnswerer::Poll() {
   auto *window = qobject_cast<AlertWindow *>(QApplication::activeModalWidget());
   if (!window || !window->isVisible()) return;
   const int answer = m_answers.isEmpty() ? 1 : m_answers.takeFirst();
-  const bool two = window->SecondButton()->isVisible();
-  seen.append({window->Message(), window->SubMessage(), window->FirstButton()->text(),
-               two ? window->SecondButton()->text() : QString(), answer});
-  if (onShown) onShown(window);
+  seen.append({window->Message(), window->SubMessage()});
   if (answer == 2)
     QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Escape);
   else

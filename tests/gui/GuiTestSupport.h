@@ -19,14 +19,10 @@ class AlertAnswerer : public QObject {
   struct Seen {
     QString message;
     QString detail;
-    QString first;
-    QString second;  // empty when only one button shows
-    int answer;
   };
   explicit AlertAnswerer(const QList<int> &answers = {});
 
   QList<Seen> seen;
-  std::function<void(AlertWindow *)> onShown;  // runs before the answer
   QStringList messages() const;
 
  private:

@@ -49,7 +49,7 @@ class TestInstallerDialog : public QObject {
   void firstInstallationThroughTheEditor();
   void editorOffersWhatTheEntryCanTake_data();
   void editorOffersWhatTheEntryCanTake();
-  void editorHidesOutOfView();
+  void editorFollowsTheSelection();
   void enterAndEscapeKeepTheDialogOpen();
   void statusColours_data();
   void statusColours();
@@ -239,16 +239,23 @@ void TestInstallerDialog::editorOffersWhatTheEntryCanTake() {
   QCOMPARE(m_dialog->Stages().CurrentRow(), row);
 }
 
-void TestInstallerDialog::editorHidesOutOfView() {
+void TestInstallerDialog::editorFollowsTheSelection() {
   QList<PackageSpec> packages;
   for (int i = 0; i < 20; ++i) packages.append(App(QStringLiteral("App%1").arg(i, 2, 10, QChar(u'0')), "1.00"));
   Start({}, packages);
   AppListCtrl *list = m_dialog->List();
   OperationComboBox *editor = m_dialog->OperationEditor();
   QTRY_VERIFY(editor->isVisible());
+  // An arrow key hides the editor while it is down and places it when released.
+  QTest::keyPress(list, Qt::Key_Down);
+  QTRY_VERIFY(!editor->isVisible());
+  QTest::keyRelease(list, Qt::Key_Down);
+  QTRY_VERIFY(editor->isVisible());
+  QCOMPARE(m_dialog->Stages().CurrentRow(), 1);
+  QCOMPARE(editor->geometry().top(), 52 + list->RowPosition(1).y() + 1);
+
   list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
-  QTRY_VERIFY(!editor->isVisible());  // row 1 went out of view
-  // The last row is in view again: the editor follows a tap on it.
+  QTRY_VERIFY(!editor->isVisible());  // row 2 went out of view
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->Row(19)).center());
   QTRY_VERIFY(editor->isVisible());
   QCOMPARE(m_dialog->Stages().CurrentRow(), 19);
@@ -258,6 +265,11 @@ void TestInstallerDialog::editorHidesOutOfView() {
 void TestInstallerDialog::enterAndEscapeKeepTheDialogOpen() {
   Start({}, {App("Alpha", "1.00")});
   QSignalSpy finished(m_dialog.get(), &QDialog::finished);
+  // Enter on the list opens the editor; Escape closes only its list.
+  QTest::keyClick(m_dialog->List(), Qt::Key_Return);
+  QTRY_VERIFY(m_dialog->OperationEditor()->IsDroppedDown());
+  QTest::keyClick(m_dialog->OperationEditor()->view(), Qt::Key_Escape);
+  QTRY_VERIFY(!m_dialog->OperationEditor()->IsDroppedDown());
   for (QWidget *target : {static_cast<QWidget *>(m_dialog->List()), static_cast<QWidget *>(m_dialog->ExecuteButton()),
                           static_cast<QWidget *>(m_dialog.get())}) {
     QTest::keyClick(target, Qt::Key_Return);
@@ -339,8 +351,11 @@ void TestInstallerDialog::spaceAvailableTurnsNegative() {
 void TestInstallerDialog::optionChoiceIsWrittenOnce() {
   const QList<PackageSpec> apps = {App("Alpha", "1.00"), App("Beta", "1.00")};
   Start(apps, apps);
-  const auto choose = [this](int autoRunDown) {
-    WhenShown<OptionDialog>([autoRunDown](OptionDialog *window) {
+  bool buttonsOff = false;  // while the option dialog is open
+  const auto choose = [this, &buttonsOff](int autoRunDown) {
+    WhenShown<OptionDialog>([this, &buttonsOff, autoRunDown](OptionDialog *window) {
+      buttonsOff = !m_dialog->ExecuteButton()->isEnabled() && !m_dialog->OptionButton()->isEnabled();
+      SaveScreenshot(window, QStringLiteral("option-dialog"));
       DropDownList *autoRun = window->AutoRunList();
       for (int i = 0; i < 4; ++i) QTest::keyClick(autoRun, Qt::Key_Up);
       for (int i = 0; i < autoRunDown; ++i) QTest::keyClick(autoRun, Qt::Key_Down);
@@ -355,6 +370,7 @@ void TestInstallerDialog::optionChoiceIsWrittenOnce() {
 
   choose(2);  // Beta starts automatically
   QTRY_COMPARE(RowTexts(1)[2], QString("A"));
+  QVERIFY(buttonsOff);
   QCOMPARE(RowTexts(0)[2], QString(" "));
   QCOMPARE(m_dialog->Stages().OptionChanged(), 1);
   QVERIFY(m_dialog->ExecuteButton()->isEnabled());
@@ -364,7 +380,9 @@ void TestInstallerDialog::optionChoiceIsWrittenOnce() {
   WaitIdle();
   QCOMPARE(menuWrites(), 1);
   QCOMPARE(m_dialog->Stages().OptionChanged(), 0);
-  QVERIFY(m_sim->read("\\PP_APP\\PP_MENU.INI").contains("APP_NAME = Beta"));
+  const QByteArray menu = m_sim->read("\\PP_APP\\PP_MENU.INI");
+  QCOMPARE(menu.count("AUTO_RUN = TRUE"), 1);
+  QVERIFY(menu.indexOf("AUTO_RUN = TRUE") > menu.indexOf("APP_NAME = Beta"));
   QCOMPARE(RowTexts(1)[2], QString("A"));  // read back from the new menu file
 
   QTest::mouseClick(m_dialog->ExecuteButton(), Qt::LeftButton);  // nothing left to write
