@@ -1,4 +1,11 @@
-// pp-installer refuses a command line it cannot use, before any window shows.
+// pp-installer as a process: a command line it cannot use is refused before
+// any window shows; a good one starts up and, as a service aid, saves the
+// dialog's picture.
+#include "ControllerSim.h"
+#include "MediumBuilder.h"
+#include "Sandbox.h"
+
+#include <QImage>
 #include <QProcess>
 #include <QtTest>
 
@@ -8,6 +15,7 @@ class TestInstallerCommandLine : public QObject {
  private slots:
   void badOptions_data();
   void badOptions();
+  void screenshotAfterStartUp();
 };
 
 void TestInstallerCommandLine::badOptions_data() {
@@ -30,6 +38,22 @@ void TestInstallerCommandLine::badOptions() {
   QCOMPARE(installer.exitCode(), 2);
   const QString error = QString::fromUtf8(installer.readAllStandardError());
   QVERIFY2(error.contains(message) && error.contains("usage: pp-installer"), qPrintable(error));
+}
+
+void TestInstallerCommandLine::screenshotAfterStartUp() {
+  Sandbox box;
+  ControllerSim sim;
+  QVERIFY2(sim.isRunning(), qPrintable(sim.log()));
+  PackageSpec package;
+  package.name = QStringLiteral("Alpha");
+  MediumBuilder::WritePackage(box, package);
+  const QString picture = box.root() + QStringLiteral("/dialog.png");
+  QProcess installer;
+  installer.start(QStringLiteral(PP_INSTALLER), {"--device-root", box.root(), "--medium", "cf", "/D", sim.address(),
+                                                 "--screenshot", picture});
+  QVERIFY(installer.waitForFinished(60000));
+  QCOMPARE(installer.exitCode(), 0);
+  QCOMPARE(QImage(picture).size(), QSize(640, 480));
 }
 
 QTEST_GUILESS_MAIN(TestInstallerCommandLine)
