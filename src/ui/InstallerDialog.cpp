@@ -26,20 +26,18 @@ bool IsKeyEvent(const QEvent *event) {
          event->type() == QEvent::ShortcutOverride;
 }
 
-QLabel *MakeValue(QWidget *parent, const QRect &geometry) {
+QLabel *MakeValue(QWidget *parent) {
   auto *value = new QLabel(QStringLiteral("0"), parent);
   value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  value->setGeometry(geometry);
   return value;
 }
 
-QPushButton *MakeButton(const QString &text, QWidget *parent, const QRect &geometry) {
+QPushButton *MakeButton(const QString &text, QWidget *parent) {
   auto *button = new QPushButton(text, parent);
   // Enter never presses a button of this dialog.
   button->setAutoDefault(false);
   button->setDefault(false);
-  button->setGeometry(geometry);
   return button;
 }
 
@@ -52,11 +50,11 @@ InstallerDialog::InstallerDialog(int mediumKind, QWidget *parent)
   m_stcTitle->setAlignment(Qt::AlignCenter);
   m_lstApps = new AppListCtrl(this);
   m_stcStatus = new StatusLine(this);
-  m_btnClose = MakeButton(QStringLiteral("Close"), this, QRect(536, 387, 78, 45));
-  m_btnExecute = MakeButton(QStringLiteral("Execute"), this, QRect(444, 387, 78, 45));
-  m_btnOption = MakeButton(QStringLiteral("Option"), this, QRect(351, 387, 78, 45));
-  m_stcAvailable = MakeValue(this, QRect(193, 411, 98, 27));
-  m_stcRequired = MakeValue(this, QRect(193, 379, 98, 27));
+  m_btnClose = MakeButton(QStringLiteral("Close"), this);
+  m_btnExecute = MakeButton(QStringLiteral("Execute"), this);
+  m_btnOption = MakeButton(QStringLiteral("Option"), this);
+  m_stcAvailable = MakeValue(this);
+  m_stcRequired = MakeValue(this);
   // The editor lies above the list, so it is created after it.
   m_cbOperation = new OperationComboBox(this);
   connect(m_btnExecute, &QPushButton::clicked, this, &InstallerDialog::OnExecute);
@@ -102,7 +100,12 @@ void InstallerDialog::OnInitDialog() {
 
   m_stcTitle->setGeometry(3, 4, 628, 22);
   m_lstApps->setGeometry(3, 52, 628, 318);
-  m_btnClose->hide();
+  m_stcRequired->setGeometry(193, 379, 98, 27);
+  m_stcAvailable->setGeometry(193, 411, 98, 27);
+  m_btnOption->setGeometry(351, 387, 78, 45);
+  m_btnExecute->setGeometry(444, 387, 78, 45);
+  m_btnClose->setGeometry(536, 387, 78, 45);
+  m_btnClose->hide();  // exists, but the operator never sees it
   m_stcStatus->setGeometry(3, 444, 628, 26);
   m_cbOperation->setGeometry(64, 131, 103, 22);
 
