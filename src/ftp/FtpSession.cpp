@@ -130,8 +130,11 @@ bool FtpSession::Exists(const QString &path) {
   // A file lists itself, a folder its entries; only an empty folder (or a
   // server that lists nothing for a missing path) needs a closer look.
   if (m_connection->List(wire, &listing, &reply) && !listing.trimmed().isEmpty()) return true;
-  if (!m_connection->IsAlive()) return false;
-  return IsFolder(wire);
+  const bool folder = m_connection->IsAlive() && IsFolder(wire);
+  // No answer is no "it is not there": a connection lost on the way closes
+  // the session, so that the caller can tell the two apart.
+  if (m_connection && !m_connection->IsAlive()) Close();
+  return folder;
 }
 
 bool FtpSession::IsFolder(const QByteArray &wirePath) {

@@ -34,6 +34,8 @@ class FtpSession {
   bool GetFile(const QString &remoteFolder, const QString &localFolder, const QString &fileName);
   bool CreateFolder(const QString &path);
   // True for an existing folder, empty or not, and for an existing file.
+  // When the connection is lost on the way the session is closed as well:
+  // IsOpen() then tells "no answer" from "not there".
   bool Exists(const QString &path);
   // The file name goes to the server in upper case, the way the controller
   // keeps its names.

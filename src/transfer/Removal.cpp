@@ -61,7 +61,15 @@ InstallerEngine::KtcFolderState InstallerEngine::ProbeKtcAppFolder() {
     return KtcFolderState::Unreachable;
   }
   const bool exists = m_ftp.Exists(QStringLiteral("PP_APP"));
+  // A controller that stopped answering said nothing about its folder; taken
+  // for "no folder", it would cost the pendant its only working copy.
+  const bool answered = exists || m_ftp.IsOpen();
   m_ftp.Close();
+  if (!answered) {
+    m_strStatus = LoadString(3012);
+    ShowStatus(2, m_strStatus);
+    return KtcFolderState::Unreachable;
+  }
   return exists ? KtcFolderState::Present : KtcFolderState::Absent;
 }
 
