@@ -11,7 +11,16 @@ endif()
 if(TARGET unzip)
   install(FILES $<TARGET_FILE:unzip> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pendant-installer RENAME unzip.so)
 endif()
-install(PROGRAMS tools/controller-sim/controller-sim DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME pp-controller-sim)
+# The simulator finds its file-system module beside its own real path, so the
+# command in bin/ is a link into its folder.
+set(PP_SIM_DIR ${CMAKE_INSTALL_DATADIR}/pendant-installer/controller-sim)
+install(PROGRAMS tools/controller-sim/controller-sim DESTINATION ${PP_SIM_DIR})
+install(FILES tools/controller-sim/controllerfs.py DESTINATION ${PP_SIM_DIR})
+install(CODE "
+  set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  file(MAKE_DIRECTORY \"\${bin}\")
+  file(CREATE_LINK ../${PP_SIM_DIR}/controller-sim \"\${bin}/pp-controller-sim\" SYMBOLIC)
+")
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
@@ -22,6 +31,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Application installer of a robot controll
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 # Found at run time rather than linked: the simulator's server and the font
 # that renders Japanese application names.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-pyftpdlib, fonts-ipafont-gothic, qt6-qpa-plugins")
