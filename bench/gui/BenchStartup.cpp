@@ -54,12 +54,12 @@ Q_COREAPP_STARTUP_FUNCTION(WatchForList)
 QList<PackageSpec> Apps(const QString &version) {
   QList<PackageSpec> apps;
   for (int i = 1; i <= kApps; ++i) {
-    PackageSpec spec;
-    spec.name = QStringLiteral("Application%1").arg(i, 2, 10, QChar(u'0'));
-    spec.version = version;
-    spec.sizeKiB = 100 + i;
-    spec.names = {{"JAPANESE", QStringLiteral("アプリケーション%1").arg(i)}, {"ENGLISH", spec.name}};
-    apps.append(spec);
+    PackageSpec pkg;
+    pkg.name = QStringLiteral("Application%1").arg(i, 2, 10, QChar(u'0'));
+    pkg.version = version;
+    pkg.sizeKiB = 100 + i;
+    pkg.names = {{"JAPANESE", QStringLiteral("アプリケーション%1").arg(i)}, {"ENGLISH", pkg.name}};
+    apps.append(pkg);
   }
   return apps;
 }
@@ -75,9 +75,9 @@ int Parent(int argc, char **argv) {
   const QList<PackageSpec> installed = Apps(QStringLiteral("1.00"));
   MediumBuilder::WriteController(sim.root(), installed);
   box.write(QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI"), MediumBuilder::MenuFile(installed));
-  for (const PackageSpec &spec : installed)
-    box.write(QStringLiteral("\\DiskOnChip\\PP_APP\\%1\\%1.exe").arg(spec.name), "MZ");
-  for (const PackageSpec &spec : Apps(QStringLiteral("2.00"))) MediumBuilder::WritePackage(box, spec);
+  for (const PackageSpec &pkg : installed)
+    box.write(QStringLiteral("\\DiskOnChip\\PP_APP\\%1\\%1.exe").arg(pkg.name), "MZ");
+  for (const PackageSpec &pkg : Apps(QStringLiteral("2.00"))) MediumBuilder::WritePackage(box, pkg);
 
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

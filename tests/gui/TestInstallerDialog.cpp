@@ -29,11 +29,11 @@
 namespace {
 
 PackageSpec App(const QString &name, const QString &version, int sizeKiB = 10) {
-  PackageSpec spec;
-  spec.name = name;
-  spec.version = version;
-  spec.sizeKiB = sizeKiB;
-  return spec;
+  PackageSpec pkg;
+  pkg.name = name;
+  pkg.version = version;
+  pkg.sizeKiB = sizeKiB;
+  return pkg;
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 namespace {
 
 PackageSpec Package(const QString &name) {
-  PackageSpec spec;
-  spec.name = name;
-  spec.files = {{QStringLiteral("data/%1.txt").arg(name), "data of " + name.toUtf8()}};
-  return spec;
+  PackageSpec pkg;
+  pkg.name = name;
+  pkg.files = {{QStringLiteral("data/%1.txt").arg(name), "data of " + name.toUtf8()}};
+  return pkg;
 }
 
 const QStringList kExtracted{"Alpha.exe", "data/Alpha.txt"};

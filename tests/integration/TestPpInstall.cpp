@@ -25,13 +25,13 @@ struct Run {
 };
 
 PackageSpec Package(const QString &name, const QString &version = QStringLiteral("1.00"), int sizeKiB = 10) {
-  PackageSpec spec;
-  spec.name = name;
-  spec.version = version;
-  spec.sizeKiB = sizeKiB;
-  spec.names = {{QStringLiteral("ENGLISH"), name}};
-  spec.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8()}};
-  return spec;
+  PackageSpec pkg;
+  pkg.name = name;
+  pkg.version = version;
+  pkg.sizeKiB = sizeKiB;
+  pkg.names = {{QStringLiteral("ENGLISH"), name}};
+  pkg.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8()}};
+  return pkg;
 }
 
 }  // namespace
@@ -189,9 +189,9 @@ void TestPpInstall::registeredCountLimit() {
   QStringList args;
   for (int i = 1; i <= packages; ++i) {
     const QString name = QStringLiteral("App%1").arg(i, 2, 10, QChar(u'0'));
-    PackageSpec spec = Package(name, "1.00", 1);
-    spec.files.clear();
-    MediumBuilder::WritePackage(*m_box, spec);
+    PackageSpec pkg = Package(name, "1.00", 1);
+    pkg.files.clear();
+    MediumBuilder::WritePackage(*m_box, pkg);
     args << "--add" << name;
   }
   const Run result = run(args);

@@ -41,18 +41,18 @@ QByteArray MakeZip(const QMap<QString, QByteArray> &files) {
   return bytes;
 }
 
-void WritePackage(const Sandbox &box, const PackageSpec &spec, const QString &mediaRoot) {
-  QString ini = QStringLiteral("[APPLICATION_INFO]\r\nAPP_NAME = %1\r\n").arg(spec.name);
-  if (!spec.folder.isEmpty()) ini += QStringLiteral("FOLDER_NAME = %1\r\n").arg(spec.folder);
+void WritePackage(const Sandbox &box, const PackageSpec &pkg, const QString &mediaRoot) {
+  QString ini = QStringLiteral("[APPLICATION_INFO]\r\nAPP_NAME = %1\r\n").arg(pkg.name);
+  if (!pkg.folder.isEmpty()) ini += QStringLiteral("FOLDER_NAME = %1\r\n").arg(pkg.folder);
   ini += QStringLiteral("APP_VER = %1\r\nSYS_VER = DS1.00\r\nAPP_TYPE = %2\r\nAUTO_RUN = %3\r\nFILE_SIZE = %4\r\n"
                         "SYS_STATUS = 1\r\n\r\n[MENU_INFO]\r\nTOPMENU_ID = %5\r\n")
-             .arg(spec.version, spec.appType, spec.autoRun ? QStringLiteral("TRUE") : QStringLiteral("FALSE"))
-             .arg(spec.sizeKiB)
-             .arg(spec.topMenuId);
-  for (const auto &pair : spec.names) ini += QStringLiteral("SUBMENU_NAME_%1 = \"%2\"\r\n").arg(pair.first, pair.second);
+             .arg(pkg.version, pkg.appType, pkg.autoRun ? QStringLiteral("TRUE") : QStringLiteral("FALSE"))
+             .arg(pkg.sizeKiB)
+             .arg(pkg.topMenuId);
+  for (const auto &pair : pkg.names) ini += QStringLiteral("SUBMENU_NAME_%1 = \"%2\"\r\n").arg(pair.first, pair.second);
   const QString folder = mediaRoot + QStringLiteral("PP_APP\\");
-  box.write(folder + spec.name + QStringLiteral(".INI"), CodePage::Encode(ini));
-  box.write(folder + spec.name + QStringLiteral(".ZIP"), MakeZip(spec.archiveFiles()));
+  box.write(folder + pkg.name + QStringLiteral(".INI"), CodePage::Encode(ini));
+  box.write(folder + pkg.name + QStringLiteral(".ZIP"), MakeZip(pkg.archiveFiles()));
 }
 
 void WriteInstallList(const Sandbox &box, const QStringList &names, const QString &mediaRoot) {
