@@ -72,6 +72,16 @@ class InstallerEngine {
   int CreateKtcAppFolder();
   int DownloadMtcAppFiles();
 
+  // --- interrupted changes of the pendant's application folder ---
+  // While applications are unpacked into the folder and its PP_MENU.INI does
+  // not describe them yet, a marker file there says so. Every way out of
+  // such a change removes it; only an interruption (a power loss) leaves it,
+  // and the next synchronisation then rebuilds the folder from the
+  // controller instead of trusting a menu file that matches the controller's.
+  void BeginPendantChange();
+  void EndPendantChange();
+  bool PendantChangeInterrupted() const;
+
   // --- state the workflow and the views read ---
   QString &MediaRoot() { return m_strMediaRoot; }
   const QString &PendantFolder() const { return m_strAppFolder; }

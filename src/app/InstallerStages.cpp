@@ -130,12 +130,19 @@ void InstallerStages::OnExecute() {
       alert.ShowAlert(2002, QStringLiteral("Total add files. (=%1)").arg(registered));
     } else {
       wrote = true;
-      if (engine.RemoveApps() && engine.InstallOnPendant()) {
-        if (engine.WriteMenuFile()) {
-          m_nPlacementPending = 1;
-          engine.ReadMenuFile();
-        } else {
-          engine.ClearEntries();
+      if (engine.RemoveApps()) {
+        // Unpacking replaces folders that the menu file still describes; a
+        // power loss in between must not leave them trusted.
+        engine.BeginPendantChange();
+        const int installed = engine.InstallOnPendant();
+        engine.EndPendantChange();
+        if (installed) {
+          if (engine.WriteMenuFile()) {
+            m_nPlacementPending = 1;
+            engine.ReadMenuFile();
+          } else {
+            engine.ClearEntries();
+          }
         }
       }
     }

@@ -11,6 +11,8 @@
 namespace {
 
 const QString kMenuFile = QStringLiteral("PP_MENU.INI");
+// Present in the pendant's application folder only while it is being changed.
+const QString kChangeMarker = QStringLiteral("PP_WORK.FLG");
 
 QString TemporaryFolder(const QString &mediaRoot) {
   return QStringLiteral("%1%2\\%3").arg(mediaRoot, QStringLiteral("PP_APP"), QStringLiteral("TEMP"));
@@ -54,6 +56,10 @@ int InstallerEngine::SyncMenuWithController() {
   QByteArray pendantBytes;
   if (!Device::ReadFile(pendantMenu, &pendantBytes)) {
     m_strStatus = QStringLiteral("(%1) file is not registered.").arg(pendantMenu);
+  } else if (PendantChangeInterrupted()) {
+    // A run stopped half-way through changing the folder: whatever the menu
+    // file says, the folder may hold something else.
+    m_strStatus = QStringLiteral("PP_MENU.INI file compare error.");
   } else {
     QByteArray fetchedBytes;
     if (!Device::ReadFile(fetchedMenu, &fetchedBytes)) {
@@ -73,8 +79,12 @@ int InstallerEngine::SyncMenuWithController() {
   ShowStatus(2, m_strStatus);
   RemoveLocalFolder(m_strAppFolder);
   Device::CreateDirectory(m_strAppFolder);
+  // The copied menu file describes the folder only once every archive is in.
+  BeginPendantChange();
   Device::CopyFile(fetchedMenu, pendantMenu, true);
-  if (UploadKtcAppFiles()) {
+  const int rebuilt = UploadKtcAppFiles();
+  EndPendantChange();
+  if (rebuilt) {
     RemoveLocalFolder(temporary);
     return 1;
   }
@@ -159,4 +169,19 @@ int InstallerEngine::UploadKtcAppFiles() {
   }
   m_ftp.Close();
   return 1;
+}
+
+void InstallerEngine::BeginPendantChange() {
+  // Flushed before anything in the folder changes. Without the folder there
+  // is no menu file either, and the next start rebuilds in any case.
+  if (Device::IsDirectory(m_strAppFolder))
+    Device::WriteFileAtomically(QStringLiteral("%1\\%2").arg(m_strAppFolder, kChangeMarker), QByteArray());
+}
+
+void InstallerEngine::EndPendantChange() {
+  Device::DeleteFile(QStringLiteral("%1\\%2").arg(m_strAppFolder, kChangeMarker));
+}
+
+bool InstallerEngine::PendantChangeInterrupted() const {
+  return Device::Exists(QStringLiteral("%1\\%2").arg(m_strAppFolder, kChangeMarker));
 }
