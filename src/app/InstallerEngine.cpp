@@ -21,3 +21,12 @@ void InstallerEngine::ShowStatus(int level, const QString &text) {
 void InstallerEngine::SetBusy(bool busy) {
   if (InstallerView *view = MainView()) view->SetBusy(busy);
 }
+
+bool InstallerEngine::OpenController(const QString &operation) {
+  if (m_ftp.Open()) return true;
+  m_strStatus = LoadString(3012);
+  ShowStatus(2, m_strStatus);
+  m_strDetail = QStringLiteral("error function. (%1)").arg(operation);
+  m_alert.ShowAlert(2012, m_strDetail);
+  return false;
+}

@@ -101,6 +101,9 @@ class InstallerEngine {
   void SetBusy(bool busy);
   // Appends an entry the engine now owns.
   void AppendEntry(AppEntry *entry);
+  // Opens the controller session; when it cannot, reports the connect
+  // failure of the named operation (status 3012, alert 2012) and says no.
+  bool OpenController(const QString &operation);
   // ExistKtcAppFolder with the reason for a "no": the synchronisation must not
   // take an unreachable controller for one without an application folder.
   enum class KtcFolderState { Present, Absent, Unreachable };

@@ -77,13 +77,7 @@ int InstallerEngine::ExistKtcAppFolder() { return ProbeKtcAppFolder() == KtcFold
 
 int InstallerEngine::RemoveKtcAppFolder() {
   m_strDetail.clear();
-  if (!m_ftp.Open()) {
-    m_strStatus = LoadString(3012);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error function. (RemoveKtcAppFolder)");
-    m_alert.ShowAlert(2012, m_strDetail);
-    return 0;
-  }
+  if (!OpenController(QStringLiteral("RemoveKtcAppFolder"))) return 0;
   if (!m_ftp.RemoveFolder(m_strKtcFolder)) {
     m_strStatus = LoadString(3020);
     ShowStatus(2, m_strStatus);
@@ -99,13 +93,7 @@ int InstallerEngine::RemoveKtcAppFolder() {
 }
 
 int InstallerEngine::RemoveKtcAppFile(const QString &fileName) {
-  if (!m_ftp.Open()) {
-    m_strStatus = LoadString(3012);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error function. (RemoveKtcAppFile)");
-    m_alert.ShowAlert(2012, m_strDetail);
-    return 0;
-  }
+  if (!OpenController(QStringLiteral("RemoveKtcAppFile"))) return 0;
   if (!m_ftp.RemoveFile(m_strKtcFolder, fileName)) {
     m_strStatus = LoadString(3006);
     ShowStatus(2, m_strStatus);

@@ -5,13 +5,7 @@
 
 int InstallerEngine::CreateKtcAppFolder() {
   m_strDetail.clear();
-  if (!m_ftp.Open()) {
-    m_strStatus = LoadString(3012);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error function. (CreateKtcAppFolder)");
-    m_alert.ShowAlert(2012, m_strDetail);
-    return 0;
-  }
+  if (!OpenController(QStringLiteral("CreateKtcAppFolder"))) return 0;
   if (m_ftp.Exists(QStringLiteral("PP_APP"))) {
     m_ftp.Close();
     return 1;
@@ -31,13 +25,7 @@ int InstallerEngine::CreateKtcAppFolder() {
 }
 
 int InstallerEngine::DownloadMtcAppFiles() {
-  if (!m_ftp.Open()) {
-    m_strStatus = LoadString(3012);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error function. (DownloadMtcAppFiles)");
-    m_alert.ShowAlert(2012, m_strDetail);
-    return 0;
-  }
+  if (!OpenController(QStringLiteral("DownloadMtcAppFiles"))) return 0;
   const QString menuFile = QStringLiteral("PP_MENU.INI");
   m_ftp.RemoveFile(m_strKtcFolder, menuFile);  // may not be there yet
   if (!m_ftp.PutFile(m_strKtcFolder, m_strAppFolder, menuFile, FtpSession::kTransferBinary)) {

@@ -96,13 +96,7 @@ int InstallerEngine::SyncMenuWithController() {
 }
 
 int InstallerEngine::UploadKtcAppFile(const QString &localFolder, const QString &fileName) {
-  if (!m_ftp.Open()) {
-    m_strStatus = LoadString(3012);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error function. (UploadKtcAppFile)");
-    m_alert.ShowAlert(2012, m_strDetail);
-    return 0;
-  }
+  if (!OpenController(QStringLiteral("UploadKtcAppFile"))) return 0;
   const bool fetched = m_ftp.GetFile(m_strKtcFolder, localFolder, fileName);
   m_strStatus = (fetched ? QStringLiteral("application upload complete. (%1)")
                          : QStringLiteral("application upload error. (%1)"))
@@ -127,13 +121,7 @@ int InstallerEngine::UploadKtcAppFiles() {
 
   const QString info = QStringLiteral("APPLICATION_INFO");
   const int count = m_ini.ReadIniInt(menu, info, QStringLiteral("APP_NUM"));
-  if (!m_ftp.Open()) {
-    m_strStatus = LoadString(3012);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error function. (UploadKtcAppFiles)");
-    m_alert.ShowAlert(2012, m_strDetail);
-    return 0;
-  }
+  if (!OpenController(QStringLiteral("UploadKtcAppFiles"))) return 0;
 
   const QString temporary = TemporaryFolder(m_strMediaRoot);
   const qsizetype prefixLength = QStringLiteral("PP_APP\\").size();
