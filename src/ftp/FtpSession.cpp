@@ -9,7 +9,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
 #include <QThread>
 
 namespace {
@@ -115,10 +117,13 @@ bool FtpSession::GetFile(const QString &remoteFolder, const QString &localFolder
   if (local && ToWire(remoteFolder + fileName, &remote)) {
     // Written beside the target and renamed over it only when complete, so
     // that a broken transfer never leaves half a file in place of the old.
-    QSaveFile file(*local);
-    if (file.open(QIODevice::WriteOnly)) {
-      ok = m_connection->Download(remote, &file) && file.commit();
-      if (!ok) file.cancelWriting();
+    // Not flushed to disk: what is fetched is a copy of the controller's,
+    // and its users make their own results durable.
+    QTemporaryFile file(QFileInfo(*local).absolutePath() + QStringLiteral("/.ftp-get-XXXXXX"));
+    if (!QFileInfo(*local).isDir() && file.open()) {
+      ok = m_connection->Download(remote, &file) && file.flush() &&
+           ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(*local).constData()) == 0;
+      if (ok) file.setAutoRemove(false);
     }
   }
   if (!ok) Pause(kTransferPauseMs);

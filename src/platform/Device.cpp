@@ -208,6 +208,22 @@ bool WriteFileAtomically(const QString &cePath, const QByteArray &data) {
   return true;
 }
 
+bool FlushVolume(const QString &cePath) {
+  const auto host = MapPath(cePath);
+  if (!host) return false;
+  QString probe = *host;
+  while (!QFileInfo::exists(probe)) {
+    const QString parent = QFileInfo(probe).absolutePath();
+    if (parent == probe) return false;
+    probe = parent;
+  }
+  const int fd = ::open(QFile::encodeName(probe).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool flushed = ::syncfs(fd) == 0;
+  ::close(fd);
+  return flushed;
+}
+
 bool CreateDirectory(const QString &cePath) {
   const auto host = MapPath(cePath);
   if (!host || QFileInfo::exists(*host)) return false;

@@ -58,6 +58,10 @@ bool ReadFile(const QString &cePath, QByteArray *data);
 // new one, never a truncated one.
 bool WriteFileAtomically(const QString &cePath, const QByteArray &data);
 
+// Writes everything still cached for the volume that holds the path to the
+// medium (data and names). False when the path is refused or the flush fails.
+bool FlushVolume(const QString &cePath);
+
 bool CreateDirectory(const QString &cePath);  // one level; fails when it exists
 bool RemoveDirectory(const QString &cePath);  // only an empty folder
 bool DeleteFile(const QString &cePath);       // plain files only

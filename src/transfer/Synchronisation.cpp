@@ -167,6 +167,9 @@ void InstallerEngine::BeginPendantChange() {
 }
 
 void InstallerEngine::EndPendantChange() {
+  // Everything unpacked under the mark reaches the flash disk before the mark
+  // goes: one flush for the whole change rather than one per file.
+  Device::FlushVolume(m_strAppFolder);
   Device::DeleteFile(QStringLiteral("%1\\%2").arg(m_strAppFolder, kChangeMarker));
 }
 

@@ -31,19 +31,6 @@ constexpr const char *kTemporaryPrefix = "|unzip|";
 
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// Flushes a file's data, or a folder's entries, to the medium. A file system
-// that cannot (EINVAL) has nothing to flush.
-bool Flush(int fd) { return ::fsync(fd) == 0 || errno == EINVAL; }
-
-bool FlushFolder(const QString &path, QString *why) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  const bool flushed = fd >= 0 && Flush(fd);
-  const int error = errno;
-  if (fd >= 0) ::close(fd);
-  if (!flushed) *why = QStringLiteral("cannot flush %1: %2").arg(Device::ToCePath(path), SystemError(error));
-  return flushed;
-}
-
 // A power loss during an earlier extraction leaves its hidden folder behind;
 // no application folder can carry that name, so it goes before the next one.
 void RemoveLeftovers(const QString &parent) {
@@ -217,9 +204,6 @@ Result ExtractFile(zip_t *archive, const PlannedFile &file, const QString &base,
     const struct timespec times[2] = {{*file.modified, 0}, {*file.modified, 0}};
     ::futimens(fd, times);  // a missing date is no reason to fail
   }
-  // On the medium before the folder is renamed into place: after a power
-  // loss a folder under its final name must hold whole files.
-  if (!Flush(fd)) return fail(kWriteFailed, SystemError(errno));
   if (::close(fd) != 0) {
     *why = QStringLiteral("\"%1\": %2").arg(file.relative, SystemError(errno));
     return kWriteFailed;
@@ -285,13 +269,10 @@ Result Run(QStringView text, QString *report) {
     const Result result = ExtractFile(archive.get(), file, temporary.Path(), buffer, &why);
     if (result != kExtracted) return failed(result, why);
   }
-  for (auto folder = plan->folders.crbegin(); folder != plan->folders.crend(); ++folder)
-    if (!FlushFolder(temporary.Path() + u'/' + *folder, &why)) return failed(kWriteFailed, why);
-  if (!FlushFolder(temporary.Path(), &why)) return failed(kWriteFailed, why);
+  // Nothing is flushed here: the installer marks the pendant's folder while
+  // it unpacks and flushes the volume once before it takes the mark away,
+  // so a power loss in between makes the next start rebuild the folder.
   if (!temporary.MoveTo(*destination, &why)) return failed(kWriteFailed, why);
-  // The rename itself; the files are safe already, so a failure here costs
-  // at most the folder's new name after a power loss.
-  FlushFolder(parent, &why);
   parents.Keep();
 
   *report = QStringLiteral("unzip: %1 extracted into %2\\ (%3 files, %4 folders, %5 bytes)")
