@@ -33,20 +33,20 @@ const QString kUnzipPrefix = QStringLiteral("|unzip|");
 const QString kChangeMarker = QStringLiteral("PP_WORK.FLG");
 
 PackageSpec Package(const QString &name, const QString &version = QStringLiteral("1.00"), int bulkFiles = 0) {
-  PackageSpec spec;
-  spec.name = name;
-  spec.version = version;
-  spec.names = {{QStringLiteral("ENGLISH"), name}};
-  spec.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8() + ' ' + version.toUtf8()}};
+  PackageSpec pkg;
+  pkg.name = name;
+  pkg.version = version;
+  pkg.names = {{QStringLiteral("ENGLISH"), name}};
+  pkg.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8() + ' ' + version.toUtf8()}};
   // Enough incompressible data that unpacking it takes a while.
   QRandomGenerator random(quint32(qHash(name + version)));
   for (int i = 0; i < bulkFiles; ++i) {
     QByteArray bytes(64 * 1024, Qt::Uninitialized);
     random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-    spec.files.insert(QStringLiteral("data/%1.bin").arg(i, 3, 10, QChar(u'0')), bytes);
+    pkg.files.insert(QStringLiteral("data/%1.bin").arg(i, 3, 10, QChar(u'0')), bytes);
   }
-  spec.sizeKiB = 10 + bulkFiles * 64;
-  return spec;
+  pkg.sizeKiB = 10 + bulkFiles * 64;
+  return pkg;
 }
 
 QByteArray ReadHost(const QString &path) {

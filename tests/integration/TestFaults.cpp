@@ -28,12 +28,12 @@ const QString kPendantMenu = QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI")
 const QString kMenuDetail = QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI");
 
 PackageSpec Package(const QString &name, int sizeKiB = 10) {
-  PackageSpec spec;
-  spec.name = name;
-  spec.sizeKiB = sizeKiB;
-  spec.names = {{QStringLiteral("ENGLISH"), name}};
-  spec.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8()}};
-  return spec;
+  PackageSpec pkg;
+  pkg.name = name;
+  pkg.sizeKiB = sizeKiB;
+  pkg.names = {{QStringLiteral("ENGLISH"), name}};
+  pkg.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8()}};
+  return pkg;
 }
 
 struct Run {
