@@ -22,11 +22,15 @@ void InstallerEngine::SetBusy(bool busy) {
   if (InstallerView *view = MainView()) view->SetBusy(busy);
 }
 
+int InstallerEngine::Report(int level, const QString &status, int alertId, const QString &detail) {
+  m_strStatus = status;
+  ShowStatus(level, m_strStatus);
+  m_strDetail = detail;
+  return m_alert.ShowAlert(alertId, m_strDetail);
+}
+
 bool InstallerEngine::OpenController(const QString &operation) {
   if (m_ftp.Open()) return true;
-  m_strStatus = LoadString(3012);
-  ShowStatus(2, m_strStatus);
-  m_strDetail = QStringLiteral("error function. (%1)").arg(operation);
-  m_alert.ShowAlert(2012, m_strDetail);
+  Report(2, LoadString(3012), 2012, QStringLiteral("error function. (%1)").arg(operation));
   return false;
 }

@@ -101,6 +101,9 @@ class InstallerEngine {
   void SetBusy(bool busy);
   // Appends an entry the engine now owns.
   void AppendEntry(AppEntry *entry);
+  // The usual failure report: the status text shown at a level, then the
+  // alert with the detail as its second line. Returns the operator's answer.
+  int Report(int level, const QString &status, int alertId, const QString &detail);
   // Opens the controller session; when it cannot, reports the connect
   // failure of the named operation (status 3012, alert 2012) and says no.
   bool OpenController(const QString &operation);

@@ -111,10 +111,7 @@ int InstallerEngine::ReadInstallDescriptor() {
       return formatFailure(kListFile, kListFile, false);
     }
     if (!PackageFileExists(name + QStringLiteral(".INI")) || !PackageFileExists(name + QStringLiteral(".ZIP"))) {
-      m_strStatus = LoadString(3013);
-      ShowStatus(0, m_strStatus);
-      m_strDetail = QStringLiteral("error file :(%1)").arg(name);
-      m_alert.ShowAlert(2013, m_strDetail);
+      Report(0, LoadString(3013), 2013, QStringLiteral("error file :(%1)").arg(name));
       return 0;
     }
     const QString descriptor = name + QStringLiteral(".INI");
@@ -144,10 +141,7 @@ int InstallerEngine::ReadPackageDescriptors() {
   found.removeIf([](const Device::FindData &file) { return file.directory; });
   if (found.isEmpty()) {
     ClearEntries();
-    m_strStatus = LoadString(3004);
-    ShowStatus(0, m_strStatus);
-    m_strDetail = QStringLiteral("error file :(%1)").arg(pattern);
-    m_alert.ShowAlert(2004, m_strDetail);
+    Report(0, LoadString(3004), 2004, QStringLiteral("error file :(%1)").arg(pattern));
     return 1;
   }
 

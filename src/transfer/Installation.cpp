@@ -39,18 +39,12 @@ bool IsOlderPackage(const QString &installed, const QString &package) {
 int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &folderName) {
   QLibrary library;
   if (!LoadExactly(library, kLibraryPath)) {
-    m_strStatus = LoadString(3021);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error file :(%1)").arg(kLibraryPath);
-    m_alert.ShowAlert(2021, m_strDetail);
+    Report(2, LoadString(3021), 2021, QStringLiteral("error file :(%1)").arg(kLibraryPath));
     return 0;
   }
   const auto getVersion = reinterpret_cast<UnZipGetVersionProc>(library.resolve(UnzipApi::kGetVersionSymbol));
   if (!getVersion) {
-    m_strStatus = LoadString(3022);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error file :(%1)").arg(kLibraryPath);
-    m_alert.ShowAlert(2022, m_strDetail);
+    Report(2, LoadString(3022), 2022, QStringLiteral("error file :(%1)").arg(kLibraryPath));
     library.unload();
     return 0;
   }
@@ -77,10 +71,7 @@ int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &fol
     library.unload();
     return 1;
   }
-  m_strStatus = LoadString(3005);
-  ShowStatus(2, m_strStatus);
-  m_strDetail = QStringLiteral("error file :(%1)").arg(archivePath);
-  m_alert.ShowAlert(2005, m_strDetail);
+  Report(2, LoadString(3005), 2005, QStringLiteral("error file :(%1)").arg(archivePath));
   library.unload();
   return 0;
 }

@@ -79,10 +79,7 @@ int InstallerEngine::RemoveKtcAppFolder() {
   m_strDetail.clear();
   if (!OpenController(QStringLiteral("RemoveKtcAppFolder"))) return 0;
   if (!m_ftp.RemoveFolder(m_strKtcFolder)) {
-    m_strStatus = LoadString(3020);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error KTC folder. :(%1)").arg(m_strKtcFolder);
-    m_alert.ShowAlert(2024, m_strDetail);
+    Report(2, LoadString(3020), 2024, QStringLiteral("error KTC folder. :(%1)").arg(m_strKtcFolder));
     m_ftp.Close();
     return 0;
   }
@@ -95,10 +92,7 @@ int InstallerEngine::RemoveKtcAppFolder() {
 int InstallerEngine::RemoveKtcAppFile(const QString &fileName) {
   if (!OpenController(QStringLiteral("RemoveKtcAppFile"))) return 0;
   if (!m_ftp.RemoveFile(m_strKtcFolder, fileName)) {
-    m_strStatus = LoadString(3006);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error KTC folder. :(%1%2)").arg(m_strKtcFolder, fileName);
-    m_alert.ShowAlert(2025, m_strDetail);
+    Report(2, LoadString(3006), 2025, QStringLiteral("error KTC folder. :(%1%2)").arg(m_strKtcFolder, fileName));
     m_ftp.Close();
     return 0;
   }

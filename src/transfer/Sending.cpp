@@ -11,10 +11,7 @@ int InstallerEngine::CreateKtcAppFolder() {
     return 1;
   }
   if (!m_ftp.CreateFolder(m_strKtcFolder)) {
-    m_strStatus = QStringLiteral("KTC directory create error. (%1)\n").arg(m_strKtcFolder);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error file :(%1)").arg(m_strKtcFolder);
-    m_alert.ShowAlert(2016, m_strDetail);
+    Report(2, QStringLiteral("KTC directory create error. (%1)\n").arg(m_strKtcFolder), 2016, QStringLiteral("error file :(%1)").arg(m_strKtcFolder));
     m_ftp.Close();
     return 0;
   }
@@ -29,10 +26,7 @@ int InstallerEngine::DownloadMtcAppFiles() {
   const QString menuFile = QStringLiteral("PP_MENU.INI");
   m_ftp.RemoveFile(m_strKtcFolder, menuFile);  // may not be there yet
   if (!m_ftp.PutFile(m_strKtcFolder, m_strAppFolder, menuFile, FtpSession::kTransferBinary)) {
-    m_strStatus = LoadString(3011);
-    ShowStatus(2, m_strStatus);
-    m_strDetail = QStringLiteral("error file :(%1%2)").arg(m_strKtcFolder, menuFile);
-    m_alert.ShowAlert(2011, m_strDetail);
+    Report(2, LoadString(3011), 2011, QStringLiteral("error file :(%1%2)").arg(m_strKtcFolder, menuFile));
     m_ftp.Close();
     return 0;
   }
@@ -46,10 +40,7 @@ int InstallerEngine::DownloadMtcAppFiles() {
     if (entry->name.isEmpty() || entry->operation != AppEntry::Add) continue;
     const QString archive = QStringLiteral("%1.%2").arg(entry->name, QStringLiteral("ZIP"));
     if (!m_ftp.PutFile(m_strKtcFolder, packages, archive, FtpSession::kTransferBinary)) {
-      m_strStatus = LoadString(3011);
-      ShowStatus(2, m_strStatus);
-      m_strDetail = QStringLiteral("error file :(%1)").arg(archive);
-      m_alert.ShowAlert(2011, m_strDetail);
+      Report(2, LoadString(3011), 2011, QStringLiteral("error file :(%1)").arg(archive));
       m_ftp.Close();
       return 0;
     }

@@ -42,10 +42,7 @@ int InstallerEngine::SyncMenuWithController() {
   }
 
   if (!UploadKtcAppFile(temporary, kMenuFile)) {
-    m_strStatus = LoadString(3010);
-    ShowStatus(0, m_strStatus);
-    m_strDetail = QStringLiteral("Failed to upload file. :(%1)").arg(kMenuFile);
-    m_alert.ShowAlert(2010, m_strDetail);
+    Report(0, LoadString(3010), 2010, QStringLiteral("Failed to upload file. :(%1)").arg(kMenuFile));
     RemoveAllAppFiles();
     RemoveLocalFolder(temporary);
     return 0;
@@ -111,10 +108,7 @@ int InstallerEngine::UploadKtcAppFiles() {
   const int required = SumRegisteredFileSizes(menu);
   const int available = FreeSpaceKiB(m_strAppFolder);
   if (available <= required) {
-    m_strStatus = QString::asprintf(" Memory space size:%d < application size:%d", available, required);
-    ShowStatus(0, m_strStatus);
-    m_strDetail = m_strStatus;
-    m_alert.ShowAlert(2003, m_strDetail);
+    Report(0, QString::asprintf(" Memory space size:%d < application size:%d", available, required), 2003, m_strStatus);
     SetBusy(true);
     return 0;
   }
@@ -136,19 +130,13 @@ int InstallerEngine::UploadKtcAppFiles() {
 
     const QString archive = QStringLiteral("%1.%2").arg(name, QStringLiteral("ZIP"));
     if (!m_ftp.GetFile(m_strKtcFolder, temporary, archive)) {
-      m_strStatus = LoadString(3011);
-      ShowStatus(0, m_strStatus);
-      m_strDetail = QStringLiteral("error file :(%1)").arg(archive);
-      m_alert.ShowAlert(2011, m_strDetail);
+      Report(0, LoadString(3011), 2011, QStringLiteral("error file :(%1)").arg(archive));
       m_ftp.Close();
       return 0;
     }
     const QString fetched = QStringLiteral("%1\\%2").arg(temporary, archive);
     if (!UnzipAppFile(fetched, folder)) {
-      m_strStatus = LoadString(3005);
-      ShowStatus(0, m_strStatus);
-      m_strDetail = QStringLiteral("error file :(%1)").arg(fetched);
-      m_alert.ShowAlert(2005, m_strDetail);
+      Report(0, LoadString(3005), 2005, QStringLiteral("error file :(%1)").arg(fetched));
       m_ftp.Close();
       // Half a rebuild is worse than none: the next start rebuilds it whole.
       RemoveLocalFolder(m_strAppFolder);
