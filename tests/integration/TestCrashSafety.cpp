@@ -5,11 +5,10 @@
 // next start-up must bring it back in line with the controller.
 #include "ControllerSim.h"
 #include "MediumBuilder.h"
-#include "PpInstall.h"
+#include "PpInstallRun.h"
 #include "Sandbox.h"
 #include "UnzipLibrary.h"
 #include "ftp/FtpSession.h"
-#include "platform/CodePage.h"
 #include "platform/Device.h"
 
 #include <QDeadlineTimer>
@@ -33,11 +32,7 @@ const QString kUnzipPrefix = QStringLiteral("|unzip|");
 const QString kChangeMarker = QStringLiteral("PP_WORK.FLG");
 
 PackageSpec Package(const QString &name, const QString &version = QStringLiteral("1.00"), int bulkFiles = 0) {
-  PackageSpec pkg;
-  pkg.name = name;
-  pkg.version = version;
-  pkg.names = {{QStringLiteral("ENGLISH"), name}};
-  pkg.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8() + ' ' + version.toUtf8()}};
+  PackageSpec pkg = PackageSpec::Simple(name, version);
   // Enough incompressible data that unpacking it takes a while.
   QRandomGenerator random(quint32(qHash(name + version)));
   for (int i = 0; i < bulkFiles; ++i) {
@@ -47,11 +42,6 @@ PackageSpec Package(const QString &name, const QString &version = QStringLiteral
   }
   pkg.sizeKiB = 10 + bulkFiles * 64;
   return pkg;
-}
-
-QByteArray ReadHost(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The files below a host folder, relative path -> bytes.
@@ -89,17 +79,18 @@ class TestCrashSafety : public QObject {
   void rememberMediumArchives();
   // Runs pp-install as a process and kills it the moment `reached` holds.
   bool runAndKill(const QStringList &args, const std::function<bool()> &reached, QString *why);
-  // pp-install in this process, as the next start-up.
-  QStringList nextStart();
+  // pp-install in this process, as the next start-up: its alerts.
+  QStringList nextStart() { return RunPpInstall(*m_box, m_sim->address()).alertIdsAndDetails(); }
   bool logShows(const QString &text) const { return m_sim->log().contains(text); }
   bool extracting() const;
   // Empty when no application folder on the pendant is half there and the
   // menu file, if any, is one of those written whole.
   QString pendantDamage(const QString &beingRemoved) const;
-  QStringList registered() const;
+  QStringList registered() const { return MediumBuilder::RegisteredNames(m_sim->read("\\PP_APP\\PP_MENU.INI")); }
+  // As Divergence, and each registered application is on both sides as one
+  // of its packages unpacks and packs it, in the version registered.
   QString divergence() const;
 
-  QTemporaryDir m_controllerRoot;
   std::unique_ptr<ControllerSim> m_sim;
   std::unique_ptr<Sandbox> m_box;
   // Every version of an application folder that an archive here unpacks to.
@@ -111,15 +102,13 @@ class TestCrashSafety : public QObject {
 };
 
 void TestCrashSafety::initTestCase() {
-  m_sim = std::make_unique<ControllerSim>(m_controllerRoot.path());
+  m_sim = std::make_unique<ControllerSim>();
   QVERIFY2(m_sim->isRunning(), qPrintable(m_sim->log()));
   FtpSession::SetTimeouts(2000, 2000);
 }
 
 void TestCrashSafety::init() {
-  QVERIFY(m_sim->restart());
-  QDir(m_controllerRoot.path()).removeRecursively();
-  QDir().mkpath(m_controllerRoot.path());
+  QVERIFY(m_sim->reset());
   m_box = std::make_unique<Sandbox>();
   QVERIFY(InstallUnzipLibrary(*m_box));
   m_box->mkdir(QStringLiteral("\\Storage Card\\PP_APP"));
@@ -137,17 +126,11 @@ QStringList TestCrashSafety::prepare(Scenario scenario) {
   if (scenario == Scenario::Rebuild) both.append(gamma);
   for (const PackageSpec &app : both) m_complete.insert(app.folderName(), app.archiveFiles());
   m_wholeMenus.append(MediumBuilder::MenuFile(both));
-  // Both sides hold these, as after an installation.
-  MediumBuilder::WriteController(m_controllerRoot.path(), both);
-  m_box->write(kPendantMenu, MediumBuilder::MenuFile(both));
+  MediumBuilder::WriteInstalled(*m_box, m_sim->root(), both);
   for (const PackageSpec &app : both) {
-    const QMap<QString, QByteArray> files = app.archiveFiles();
-    for (auto it = files.begin(); it != files.end(); ++it)
-      m_box->write(kPendant + u'\\' + app.folderName() + u'\\' + QString(it.key()).replace(u'/', u'\\'), it.value());
     MediumBuilder::WritePackage(*m_box, app);
+    m_archives.insert(app.name, m_sim->read("\\PP_APP\\" + app.name + ".ZIP"));
   }
-  for (const PackageSpec &app : both)
-    m_archives.insert(app.name, ReadHost(m_controllerRoot.path() + "/PP_APP/" + app.name + ".ZIP"));
   switch (scenario) {
     case Scenario::Install:
       MediumBuilder::WritePackage(*m_box, gamma);
@@ -204,23 +187,6 @@ bool TestCrashSafety::runAndKill(const QStringList &args, const std::function<bo
   return process.exitStatus() == QProcess::CrashExit;
 }
 
-QStringList TestCrashSafety::nextStart() {
-  QString out, err;
-  QTextStream outStream(&out), errStream(&err);
-  PpInstall tool(outStream, errStream);
-  tool.execute({"--device-root", m_box->root(), "--medium", "cf", "/D", m_sim->address()});
-  outStream.flush();
-  static const QRegularExpression alert(QStringLiteral(R"(^alert (\d+): .* \| (.*) -> -?\d$)"),
-                                        QRegularExpression::MultilineOption);
-  QStringList alerts;
-  auto it = alert.globalMatch(out);
-  while (it.hasNext()) {
-    const QRegularExpressionMatch match = it.next();
-    alerts.append(match.captured(1) + u' ' + match.captured(2));
-  }
-  return alerts;
-}
-
 bool TestCrashSafety::extracting() const {
   const QStringList names = QDir(m_box->host(kPendant)).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
   return std::any_of(names.begin(), names.end(), [](const QString &name) { return name.startsWith(kUnzipPrefix); });
@@ -247,46 +213,16 @@ QString TestCrashSafety::pendantDamage(const QString &beingRemoved) const {
   return {};
 }
 
-QStringList TestCrashSafety::registered() const {
-  static const QRegularExpression name(QStringLiteral("^APP_NAME = (.*)$"), QRegularExpression::MultilineOption);
-  QFile file(m_controllerRoot.path() + QStringLiteral("/PP_APP/PP_MENU.INI"));
-  QStringList names;
-  if (!file.open(QIODevice::ReadOnly)) return names;
-  auto it = name.globalMatch(CodePage::Decode(file.readAll()));
-  while (it.hasNext()) names.append(it.next().captured(1));
-  return names;
-}
-
 QString TestCrashSafety::divergence() const {
-  if (m_box->exists(QStringLiteral("\\Storage Card\\PP_APP\\TEMP"))) return QStringLiteral("TEMP left on the medium");
-  const QString controller = m_controllerRoot.path() + QStringLiteral("/PP_APP");
-  if (!QFileInfo::exists(controller))
-    return m_box->exists(kPendant) ? QStringLiteral("pendant folder without a controller folder") : QString();
-  QFile menuFile(controller + QStringLiteral("/PP_MENU.INI"));
-  if (!menuFile.open(QIODevice::ReadOnly)) return QStringLiteral("controller folder without a menu file");
-  const QByteArray menu = menuFile.readAll();
-  if (m_box->read(kPendantMenu) != menu) return QStringLiteral("the menu files differ");
-  QStringList expected{QStringLiteral("PP_MENU.INI")};
-  static const QRegularExpression section(QStringLiteral("^APP_NAME = (.*)$[^[]*^APP_VER = (.*)$"),
-                                          QRegularExpression::MultilineOption);
-  auto it = section.globalMatch(CodePage::Decode(menu));
-  while (it.hasNext()) {
-    const QRegularExpressionMatch match = it.next();
-    const QString name = match.captured(1);
-    expected.append(name);
-    if (!m_archives.values(name).contains(ReadHost(controller + u'/' + name + QStringLiteral(".ZIP"))))
+  return Divergence(*m_box, *m_sim, [this](const QString &name, const QString &folder, const QString &version) {
+    if (!m_archives.values(name).contains(m_sim->read("\\PP_APP\\" + name + ".ZIP")))
       return QStringLiteral("the controller's %1.ZIP is not the package's archive").arg(name);
-    const QMap<QString, QByteArray> files = Files(m_box->host(kPendant + u'\\' + name));
-    if (!m_complete.values(name).contains(files)) return QStringLiteral("%1 on the pendant is not as unpacked").arg(name);
-    // The version unpacked is the one registered.
-    if (!files.value("res/" + name + ".txt").endsWith(' ' + match.captured(2).toUtf8()))
-      return QStringLiteral("%1 on the pendant is not version %2").arg(name, match.captured(2));
-  }
-  QStringList present = QDir(m_box->host(kPendant)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-  present.sort();
-  expected.sort();
-  if (present != expected) return QStringLiteral("the pendant holds %1").arg(present.join(u','));
-  return {};
+    const QMap<QString, QByteArray> files = Files(m_box->host(kPendant + u'\\' + folder));
+    if (!m_complete.values(folder).contains(files)) return QStringLiteral("%1 on the pendant is not as unpacked").arg(name);
+    if (!files.value("res/" + name + ".txt").endsWith(' ' + version.toUtf8()))
+      return QStringLiteral("%1 on the pendant is not version %2").arg(name, version);
+    return QString();
+  });
 }
 
 void TestCrashSafety::killedAt_data() {

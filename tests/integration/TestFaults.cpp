@@ -4,7 +4,7 @@
 // the pendant back in line with the controller.
 #include "ControllerSim.h"
 #include "MediumBuilder.h"
-#include "PpInstall.h"
+#include "PpInstallRun.h"
 #include "RecordingView.h"
 #include "Sandbox.h"
 #include "UnzipLibrary.h"
@@ -25,36 +25,9 @@ namespace {
 
 const QString kPendant = QStringLiteral("\\DiskOnChip\\PP_APP");
 const QString kPendantMenu = QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI");
-const QString kMenuDetail = QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI");
+const QString kMenuDetail = kPendantMenu;
 
-PackageSpec Package(const QString &name, int sizeKiB = 10) {
-  PackageSpec pkg;
-  pkg.name = name;
-  pkg.sizeKiB = sizeKiB;
-  pkg.names = {{QStringLiteral("ENGLISH"), name}};
-  pkg.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"), "resource of " + name.toUtf8()}};
-  return pkg;
-}
-
-struct Run {
-  int exitCode = -1;
-  QStringList lines;
-  QStringList alerts() const { return lines.filter(QRegularExpression(QStringLiteral("^alert "))); }
-  bool has(const QString &line) const { return lines.contains(line); }
-  QString text() const { return lines.join(u'\n'); }
-};
-
-// "alert 2011: <main text> | <detail> -> 1" as pp-install prints it: only the
-// id and the detail, which is what each fault decides.
-QStringList IdsAndDetails(const QStringList &alerts) {
-  static const QRegularExpression form(QStringLiteral(R"(^alert (\d+): .* \| (.*) -> -?\d$)"));
-  QStringList result;
-  for (const QString &alert : alerts) {
-    const QRegularExpressionMatch match = form.match(alert);
-    result.append(match.hasMatch() ? match.captured(1) + u' ' + match.captured(2) : alert);
-  }
-  return result;
-}
+PackageSpec Package(const QString &name) { return PackageSpec::Simple(name); }
 
 QStringList IdsAndDetails(const RecordingView &view) {
   QStringList result;
@@ -97,48 +70,31 @@ class TestFaults : public QObject {
  private:
   // Both sides hold these applications, as after an installation.
   void installed(const QList<PackageSpec> &apps);
-  // The controller with these fault switches (none: well-behaved).
-  bool faults(const QStringList &switches);
-  Run run(const QStringList &args, const QString &address = QString());
+  bool faults(const QStringList &switches) { return m_sim->setFaults(switches); }
+  PpInstallRun run(const QStringList &args) { return RunPpInstall(*m_box, m_sim->address(), args); }
   // The start-up stage driven directly, the simulator running.
   std::unique_ptr<InstallerStages> startStages(RecordingView &view);
   static void runPosted(const InstallerStages &stages);
-
-  // The controller's files by controller path, whether its server runs or not.
-  QString controllerHost(const QString &path) const;
-  QByteArray controllerRead(const QString &path) const;
-  bool controllerHas(const QString &path) const { return QFileInfo::exists(controllerHost(path)); }
-  QStringList controllerEntries(const QString &folder) const;
   // The applications the controller's menu file registers, in order.
-  QStringList registered() const;
-  // Empty when pendant and controller agree: no application folder on either
-  // side, or the same menu file on both, each application it registers
-  // present as an executable on the pendant and as an archive on the
-  // controller, no other application folder on the pendant and nothing left
-  // of a transfer or an extraction.
-  QString divergence() const;
+  QStringList registered() const { return MediumBuilder::RegisteredNames(m_sim->read("\\PP_APP\\PP_MENU.INI")); }
+  QString divergence() const { return Divergence(*m_box, *m_sim); }
   // The next start-up with the fault gone: these alerts (as "id detail"),
   // and in line afterwards with these applications registered.
   void nextStartRecovers(const QStringList &expectedApps, const QStringList &expectedAlerts = {});
 
-  QTemporaryDir m_controllerRoot;
   std::unique_ptr<ControllerSim> m_sim;
   std::unique_ptr<Sandbox> m_box;
-  bool m_faulty = false;
 };
 
 void TestFaults::initTestCase() {
-  m_sim = std::make_unique<ControllerSim>(m_controllerRoot.path());
+  m_sim = std::make_unique<ControllerSim>();
   QVERIFY2(m_sim->isRunning(), qPrintable(m_sim->log()));
   // Short enough to keep a stall cheap, long enough for a loaded machine.
   FtpSession::SetTimeouts(2000, 2000);
 }
 
 void TestFaults::init() {
-  QVERIFY(faults({}));
-  QDir(m_controllerRoot.path()).removeRecursively();
-  QDir().mkpath(m_controllerRoot.path());
-  m_sim->clearLog();
+  QVERIFY(m_sim->reset());
   m_box = std::make_unique<Sandbox>();
   QVERIFY(InstallUnzipLibrary(*m_box));
   m_box->mkdir(QStringLiteral("\\Storage Card\\PP_APP"));
@@ -151,36 +107,9 @@ void TestFaults::cleanup() {
   m_box.reset();
 }
 
-bool TestFaults::faults(const QStringList &switches) {
-  if (!m_sim) m_sim = std::make_unique<ControllerSim>(m_controllerRoot.path());
-  if (switches.isEmpty() && !m_faulty && m_sim->isRunning()) return true;
-  m_faulty = !switches.isEmpty();
-  return m_sim->restart(switches);
-}
-
 void TestFaults::installed(const QList<PackageSpec> &apps) {
-  MediumBuilder::WriteController(m_controllerRoot.path(), apps);
-  m_box->write(kPendantMenu, MediumBuilder::MenuFile(apps));
-  for (const PackageSpec &app : apps) {
-    const QMap<QString, QByteArray> files = app.archiveFiles();
-    for (auto it = files.begin(); it != files.end(); ++it)
-      m_box->write(kPendant + u'\\' + app.folderName() + u'\\' + QString(it.key()).replace(u'/', u'\\'), it.value());
-  }
+  MediumBuilder::WriteInstalled(*m_box, m_sim->root(), apps);
   QCOMPARE(divergence(), QString());
-}
-
-Run TestFaults::run(const QStringList &args, const QString &address) {
-  QString out, err;
-  QTextStream outStream(&out), errStream(&err);
-  PpInstall tool(outStream, errStream);
-  Run result;
-  result.exitCode = tool.execute(QStringList{"--device-root", m_box->root(), "--medium", "cf", "/D",
-                                             address.isEmpty() ? m_sim->address() : address} +
-                                 args);
-  outStream.flush();
-  result.lines = out.split(u'\n', Qt::SkipEmptyParts);
-  if (!err.isEmpty()) result.lines.append(QStringLiteral("stderr: ") + err.trimmed());
-  return result;
 }
 
 std::unique_ptr<InstallerStages> TestFaults::startStages(RecordingView &view) {
@@ -200,70 +129,15 @@ void TestFaults::runPosted(const InstallerStages &stages) {
   while (stages.HasPendingStage()) QCoreApplication::sendPostedEvents(nullptr, 0);
 }
 
-QString TestFaults::controllerHost(const QString &path) const {
-  QString host = m_controllerRoot.path();
-  for (const QString &part : QString(path).split(u'\\', Qt::SkipEmptyParts)) {
-    QString match = part;
-    for (const QString &name : QDir(host).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
-      if (name.compare(part, Qt::CaseInsensitive) == 0) match = name;
-    host += u'/' + match;
-  }
-  return host;
-}
-
-QByteArray TestFaults::controllerRead(const QString &path) const {
-  QFile file(controllerHost(path));
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList TestFaults::controllerEntries(const QString &folder) const {
-  return QDir(controllerHost(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QStringList TestFaults::registered() const {
-  static const QRegularExpression name(QStringLiteral("^APP_NAME = (.*)$"), QRegularExpression::MultilineOption);
-  QStringList names;
-  auto it = name.globalMatch(CodePage::Decode(controllerRead(QStringLiteral("\\PP_APP\\PP_MENU.INI"))));
-  while (it.hasNext()) names.append(it.next().captured(1));
-  return names;
-}
-
-QString TestFaults::divergence() const {
-  if (m_box->exists(QStringLiteral("\\Storage Card\\PP_APP\\TEMP"))) return QStringLiteral("TEMP left on the medium");
-  if (!controllerHas(QStringLiteral("\\PP_APP")))
-    return m_box->exists(kPendant) ? QStringLiteral("pendant folder without a controller folder") : QString();
-  const QByteArray menu = controllerRead(QStringLiteral("\\PP_APP\\PP_MENU.INI"));
-  if (menu.isEmpty()) return QStringLiteral("controller folder without a menu file");
-  if (m_box->read(kPendantMenu) != menu) return QStringLiteral("the menu files differ");
-  static const QRegularExpression path(QStringLiteral("^APP_PATH = \"PP_APP\\\\([^\\\\]+)\\\\(.*)\"$"),
-                                       QRegularExpression::MultilineOption);
-  QStringList folders{QStringLiteral("PP_MENU.INI")};
-  auto it = path.globalMatch(CodePage::Decode(menu));
-  while (it.hasNext()) {
-    const QRegularExpressionMatch match = it.next();
-    folders.append(match.captured(1));
-    if (!m_box->exists(kPendant + u'\\' + match.captured(1) + u'\\' + match.captured(2)))
-      return QStringLiteral("no executable %1 on the pendant").arg(match.captured(2));
-  }
-  for (const QString &name : registered())
-    if (!controllerHas(QStringLiteral("\\PP_APP\\%1.ZIP").arg(name)))
-      return QStringLiteral("no archive %1.ZIP on the controller").arg(name);
-  QStringList present = QDir(m_box->host(kPendant)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-  present.sort();
-  folders.sort();
-  if (present != folders) return QStringLiteral("pendant holds %1, the menu file names %2").arg(present.join(u','), folders.join(u','));
-  return {};
-}
-
 void TestFaults::nextStartRecovers(const QStringList &expectedApps, const QStringList &expectedAlerts) {
   QVERIFY(faults({}));
   m_sim->clearLog();
-  const Run next = run({QStringLiteral("--list")});
-  QCOMPARE(IdsAndDetails(next.alerts()), expectedAlerts);
+  const PpInstallRun next = run({QStringLiteral("--list")});
+  QCOMPARE(next.alertIdsAndDetails(), expectedAlerts);
   QCOMPARE(divergence(), QString());
   QCOMPARE(registered(), expectedApps);
   // A start after that finds both sides equal and touches nothing.
-  const Run again = run({});
+  const PpInstallRun again = run({});
   QVERIFY2(again.has(QStringLiteral("status 2: PP_MENU.INI file compare OK.")) || expectedApps.isEmpty(),
            qPrintable(again.text()));
   QVERIFY2(again.alerts().isEmpty(), qPrintable(again.text()));
@@ -283,27 +157,23 @@ void TestFaults::controllerUnreachableAtStart_data() {
 void TestFaults::controllerUnreachableAtStart() {
   QFETCH(QStringList, switches);
   installed({Package("Alpha"), Package("Beta")});
-  QString address;
-  if (switches.isEmpty()) {
-    const quint16 port = m_sim->port();
-    m_sim.reset();  // the port is closed now
-    address = QStringLiteral("127.0.0.1:%1").arg(port);
-  } else {
+  if (switches.isEmpty())
+    m_sim->stop();  // the port is closed now
+  else
     QVERIFY(faults(switches));
-  }
   const QStringList pendantBefore = m_box->tree(kPendant);
 
-  const Run result = run({"--add", "Gamma", "--list"}, address);
+  const PpInstallRun result = run({"--add", "Gamma", "--list"});
   QCOMPARE(result.exitCode, 1);
   // Unreachable at the start: the pendant's copy is read as it is ...
   QCOMPARE(result.lines.first(), QStringLiteral("status 2: FTP connect error."));
   // ... and the new menu file is written, but cannot be sent.
-  QCOMPARE(IdsAndDetails(result.alerts()), QStringList{"2012 error function. (CreateKtcAppFolder)"});
+  QCOMPARE(result.alertIdsAndDetails(), QStringList{"2012 error function. (CreateKtcAppFolder)"});
   QVERIFY(m_box->read(kPendantMenu).contains("APP_NAME = Gamma\n"));
   QVERIFY(m_box->exists(kPendant + "\\Gamma\\Gamma.exe"));
   for (const QString &file : pendantBefore) QVERIFY2(m_box->exists(kPendant + u'\\' + file), qPrintable(file));
   QCOMPARE(registered(), QStringList({"Alpha", "Beta"}));
-  QVERIFY(!QFileInfo::exists(m_controllerRoot.path() + "/PP_APP/Gamma.ZIP"));
+  QVERIFY(!m_sim->exists("\\PP_APP\\Gamma.ZIP"));
 
   nextStartRecovers({"Alpha", "Beta"});
   QVERIFY(!m_box->exists(kPendant + "\\Gamma"));
@@ -324,7 +194,7 @@ void TestFaults::controllerSilentWhenAskedForItsFolder() {
   QVERIFY(faults(switches));
   const QStringList pendantBefore = m_box->tree(kPendant);
 
-  const Run result = run({"--list"});
+  const PpInstallRun result = run({"--list"});
   // No answer is no "no folder": the pendant's only working copy stays, and
   // the read stage lists it.
   QCOMPARE(result.exitCode, 0);
@@ -357,7 +227,7 @@ void TestFaults::controllerGoneBetweenStartAndExecute() {
   QVERIFY(stages && stages->Engine());
   QVERIFY2(view.alerts.isEmpty(), qPrintable(view.log.join(u'\n')));
   QVERIFY(view.hasStatus("PP_MENU.INI file compare OK."));
-  m_sim.reset();
+  m_sim->stop();
   view.clear();
 
   InstallerEngine &engine = *stages->Engine();
@@ -407,12 +277,12 @@ void TestFaults::transferFaultDuringSync() {
   QVERIFY(QFile::remove(m_box->host(kPendantMenu)));  // the pendant must be rebuilt
   QVERIFY(faults(switches));
 
-  const Run result = run({"--list"});
+  const PpInstallRun result = run({"--list"});
   QCOMPARE(result.exitCode, 1);
-  QCOMPARE(IdsAndDetails(result.alerts()), expectedAlerts);
+  QCOMPARE(result.alertIdsAndDetails(), expectedAlerts);
   // The application folders are gone on both sides.
   QVERIFY(!m_box->exists(kPendant));
-  QVERIFY(!controllerHas("\\PP_APP"));
+  QVERIFY(!m_sim->exists("\\PP_APP"));
   QCOMPARE(result.lines.filter(QRegularExpression("^\\d{3} \\| .* \\| ---         \\| ---   \\|")).size(), listed);
   QCOMPARE(result.lines.filter(QRegularExpression("^\\d{3} \\| ")).size(), listed);
   QCOMPARE(divergence(), QString());
@@ -438,13 +308,13 @@ void TestFaults::transferFaultWhileSending() {
   installed({Package("Alpha"), Package("Beta")});
   QVERIFY(faults(switches));
 
-  const Run result = run({"--add", "Gamma", "--list"});
+  const PpInstallRun result = run({"--add", "Gamma", "--list"});
   QCOMPARE(result.exitCode, 1);
-  QCOMPARE(IdsAndDetails(result.alerts()),
+  QCOMPARE(result.alertIdsAndDetails(),
            QStringList({"2011 error file :(" + failedFile + ")", "2001 Failed to download file. :(" + kMenuDetail + ")"}));
   // Sent in part is damaged: both sides are emptied.
   QVERIFY(!m_box->exists(kPendant));
-  QVERIFY(!controllerHas("\\PP_APP"));
+  QVERIFY(!m_sim->exists("\\PP_APP"));
   nextStartRecovers({});
 }
 
@@ -474,20 +344,20 @@ void TestFaults::faultWhileRemoving() {
   QFETCH(QStringList, switches);
   QFETCH(QStringList, expectedAlerts);
   installed({Package("Alpha"), Package("Beta")});
-  const QByteArray menuBefore = controllerRead("\\PP_APP\\PP_MENU.INI");
+  const QByteArray menuBefore = m_sim->read("\\PP_APP\\PP_MENU.INI");
   QVERIFY(faults(switches));
 
-  const Run result = run({"--remove", "Alpha", "--list"});
+  const PpInstallRun result = run({"--remove", "Alpha", "--list"});
   QCOMPARE(result.exitCode, 1);
-  QCOMPARE(IdsAndDetails(result.alerts()), expectedAlerts);
+  QCOMPARE(result.alertIdsAndDetails(), expectedAlerts);
   QVERIFY(!m_box->exists(kPendant));
-  QCOMPARE(controllerEntries("\\PP_APP"), QStringList({"Alpha.ZIP", "Beta.ZIP", "PP_MENU.INI"}));
+  QCOMPARE(m_sim->entries("\\PP_APP"), QStringList({"Alpha.ZIP", "Beta.ZIP", "PP_MENU.INI"}));
   if (switches.first() != u"--refuse-dele") {
-    QCOMPARE(controllerRead("\\PP_APP\\PP_MENU.INI"), menuBefore);
+    QCOMPARE(m_sim->read("\\PP_APP\\PP_MENU.INI"), menuBefore);
     nextStartRecovers({"Alpha", "Beta"});
     return;
   }
-  const QString sent = CodePage::Decode(controllerRead("\\PP_APP\\PP_MENU.INI"));
+  const QString sent = CodePage::Decode(m_sim->read("\\PP_APP\\PP_MENU.INI"));
   QVERIFY2(sent.contains("APP_NAME = Alpha\nTOPMENU_ID = 0\nAPP_PATH = \"\"\n"), qPrintable(sent));
   // The controller's menu file now names an application it cannot rebuild:
   // every start says so, until the controller's folder is deleted as the
@@ -496,11 +366,11 @@ void TestFaults::faultWhileRemoving() {
                           "2005 error file :(\\Storage Card\\PP_APP\\TEMP\\Alpha.ZIP)", "2001 Failed to upload file."};
   for (int start = 0; start < 2; ++start) {
     QVERIFY(faults({}));
-    const Run next = run({});
-    QCOMPARE(IdsAndDetails(next.alerts()), stuck);
+    const PpInstallRun next = run({});
+    QCOMPARE(next.alertIdsAndDetails(), stuck);
     QVERIFY(!m_box->exists(kPendant));
   }
-  QVERIFY(QDir(controllerHost("\\PP_APP")).removeRecursively());
+  QVERIFY(QDir(m_sim->hostPath("\\PP_APP")).removeRecursively());
   nextStartRecovers({});
 }
 
@@ -516,23 +386,23 @@ void TestFaults::folderCommandRefused() {
   QFETCH(QString, command);
   if (command == u"mkd") {
     QVERIFY(faults({"--refuse-mkd"}));
-    const Run result = run({"--add", "Alpha"});
+    const PpInstallRun result = run({"--add", "Alpha"});
     QCOMPARE(result.exitCode, 1);
-    QCOMPARE(IdsAndDetails(result.alerts()), QStringList{"2016 error file :(\\PP_APP\\)"});
+    QCOMPARE(result.alertIdsAndDetails(), QStringList{"2016 error file :(\\PP_APP\\)"});
     QVERIFY(result.has("status 2: KTC directory create error. (\\PP_APP\\)\\n"));
     // The pendant keeps what it installed; the controller has nothing.
     QVERIFY(m_box->exists(kPendant + "\\Alpha\\Alpha.exe"));
     QVERIFY(m_box->read(kPendantMenu).contains("APP_NAME = Alpha\n"));
-    QVERIFY(!controllerHas("\\PP_APP"));
+    QVERIFY(!m_sim->exists("\\PP_APP"));
   } else {
     installed({Package("Alpha")});
     QVERIFY(faults({"--refuse-rmd"}));
-    const Run result = run({"--remove", "Alpha"});
+    const PpInstallRun result = run({"--remove", "Alpha"});
     QCOMPARE(result.exitCode, 1);
-    QCOMPARE(IdsAndDetails(result.alerts()), QStringList{"2024 error KTC folder. :(\\PP_APP\\)"});
+    QCOMPARE(result.alertIdsAndDetails(), QStringList{"2024 error KTC folder. :(\\PP_APP\\)"});
     // Its files are gone from both sides; the controller's empty folder stays.
     QVERIFY(!m_box->exists(kPendant));
-    QCOMPARE(controllerEntries("\\PP_APP"), QStringList());
+    QCOMPARE(m_sim->entries("\\PP_APP"), QStringList());
     // An application folder without a menu file is damaged: it goes.
     nextStartRecovers({}, {"2010 Failed to upload file. :(PP_MENU.INI)"});
     return;
@@ -596,14 +466,14 @@ void TestFaults::tooLittleSpaceForTheRebuild() {
   QVERIFY(QFile::remove(m_box->host(kPendantMenu)));
   Device::SetFreeBytesOverride(20 * 1024);  // exactly the 20 KiB registered: not enough
 
-  const Run result = run({"--list"});
+  const PpInstallRun result = run({"--list"});
   QCOMPARE(result.exitCode, 1);
   QVERIFY(result.has("status 0:  Memory space size:20 < application size:20"));
-  QCOMPARE(IdsAndDetails(result.alerts()),
+  QCOMPARE(result.alertIdsAndDetails(),
            QStringList({"2003  Memory space size:20 < application size:20", "2001 Failed to upload file.",
                         "2001 Pendant application execute file not found."}));
   QVERIFY(!m_box->exists(kPendant));
-  QVERIFY(!controllerHas("\\PP_APP"));
+  QVERIFY(!m_sim->exists("\\PP_APP"));
   Device::SetFreeBytesOverride(-1);
   nextStartRecovers({});
 }
@@ -611,19 +481,20 @@ void TestFaults::tooLittleSpaceForTheRebuild() {
 void TestFaults::tooLittleSpaceForAnExtraction() {
   installed({Package("Alpha"), Package("Beta")});
   // Its descriptor claims 1 KiB; unpacked it needs 64 KiB.
-  PackageSpec big = Package("Gamma", 1);
+  PackageSpec big = Package("Gamma");
+  big.sizeKiB = 1;
   big.files.insert("data/big.bin", QByteArray(64 * 1024, 'x'));
   MediumBuilder::WritePackage(*m_box, big);
   Device::SetFreeBytesOverride(16 * 1024);
 
-  const Run result = run({"--add", "Gamma", "--list"});
+  const PpInstallRun result = run({"--add", "Gamma", "--list"});
   QCOMPARE(result.exitCode, 1);
-  QCOMPARE(IdsAndDetails(result.alerts()), QStringList{"2005 error file :(\\Storage Card\\PP_APP\\Gamma.ZIP)"});
+  QCOMPARE(result.alertIdsAndDetails(), QStringList{"2005 error file :(\\Storage Card\\PP_APP\\Gamma.ZIP)"});
   QVERIFY(!m_box->exists(kPendant + "\\Gamma"));
   QCOMPARE(registered(), QStringList({"Alpha", "Beta"}));
   // Gamma keeps its mark after the failed unpack, so its archive is sent,
   // although no menu file registers it.
-  QVERIFY(controllerHas("\\PP_APP\\Gamma.ZIP"));
+  QVERIFY(m_sim->exists("\\PP_APP\\Gamma.ZIP"));
   Device::SetFreeBytesOverride(-1);
   nextStartRecovers({"Alpha", "Beta"});
 }
@@ -661,7 +532,7 @@ void TestFaults::menuFileCannotBeWritten() {
   QCOMPARE(IdsAndDetails(view), QStringList{"2001 Failed to save the file. :(" + kMenuDetail + ")"});
   QCOMPARE(engine.EntryCount(), 3);  // the medium's packages, read again
   QVERIFY(!m_box->exists(kPendant));
-  QVERIFY(!controllerHas("\\PP_APP"));
+  QVERIFY(!m_sim->exists("\\PP_APP"));
   stages.reset();
   nextStartRecovers({});
 }

@@ -59,22 +59,13 @@ class SharedController {
   SharedController() { FtpSession::SetTimeouts(2000, 3000); }
   // Before every test: a server without faults and with nothing in it.
   bool reset() {
-    if (m_faulty && !sim.restart()) return false;
-    m_faulty = false;
-    for (const QFileInfo &info : QDir(sim.root()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
-      info.isDir() ? QDir(info.filePath()).removeRecursively() : QFile::remove(info.filePath());
-    sim.clearLog();
-    FtpServerAddress() = sim.address();
-    return sim.isRunning();
-  }
-  bool faults(const QStringList &switches) {
-    if (switches.isEmpty()) return true;
-    m_faulty = true;
-    const bool up = sim.restart(switches);
+    const bool up = sim.reset();
     FtpServerAddress() = sim.address();
     return up;
   }
-
- private:
-  bool m_faulty = false;
+  bool faults(const QStringList &switches) {
+    const bool up = sim.setFaults(switches);
+    FtpServerAddress() = sim.address();
+    return up;
+  }
 };

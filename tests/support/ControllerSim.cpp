@@ -31,6 +31,7 @@ QString ControllerSim::address() const { return QStringLiteral("127.0.0.1:%1").a
 
 bool ControllerSim::start(const QStringList &switches, quint16 port) {
   m_port = 0;
+  m_switches = switches;
   m_logOffset = 0;
   m_logPath = m_logDir.filePath(QStringLiteral("controller-sim-%1.log").arg(++m_starts));
   // A file, not a pipe: a test blocked in a transfer never reads the log,
@@ -80,6 +81,18 @@ bool ControllerSim::restart(const QStringList &switches) {
   stop();
   if (previous != 0 && start(switches, previous)) return true;
   return start(switches, 0);
+}
+
+bool ControllerSim::setFaults(const QStringList &switches) {
+  return (isRunning() && switches == m_switches) || restart(switches);
+}
+
+bool ControllerSim::reset() {
+  if (!setFaults({})) return false;
+  for (const QFileInfo &info : QDir(m_root).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+    info.isDir() ? QDir(info.filePath()).removeRecursively() : QFile::remove(info.filePath());
+  clearLog();
+  return true;
 }
 
 QString ControllerSim::log() const {

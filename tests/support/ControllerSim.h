@@ -39,6 +39,14 @@ class ControllerSim {
   // switches (none: a well-behaved server), on the same port when it is
   // still free. The log starts afresh. False when it did not come up.
   bool restart(const QStringList &switches = {});
+  // Runs with exactly these switches (none: a well-behaved server),
+  // restarted only when they differ from the running ones or it is down.
+  bool setFaults(const QStringList &switches);
+  // Before a test: a well-behaved server holding no files, the log empty.
+  bool reset();
+  // Stops the server: its port refuses connections, its files stay
+  // readable here, and restart() brings it back.
+  void stop();
 
   // What the server wrote to stderr since it started: one line per
   // connection, command ("[2] <- DELE \PP_APP\X.ZIP", passwords masked),
@@ -65,7 +73,6 @@ class ControllerSim {
 
  private:
   bool start(const QStringList &switches, quint16 port);
-  void stop();
 
   std::unique_ptr<QTemporaryDir> m_ownRoot;
   QTemporaryDir m_logDir;
@@ -73,6 +80,7 @@ class ControllerSim {
   QString m_logPath;
   qint64 m_logOffset = 0;
   QProcess m_process;
+  QStringList m_switches;
   quint16 m_port = 0;
   int m_starts = 0;
 };

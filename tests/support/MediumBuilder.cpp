@@ -5,12 +5,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <zip.h>
 
 QMap<QString, QByteArray> PackageSpec::archiveFiles() const {
   QMap<QString, QByteArray> all = files;
   all.insert(name + QStringLiteral(".exe"), "MZ stand-in for " + name.toUtf8());
   return all;
+}
+
+PackageSpec PackageSpec::Simple(const QString &name, const QString &version) {
+  PackageSpec pkg;
+  pkg.name = name;
+  pkg.version = version;
+  pkg.names = {{QStringLiteral("ENGLISH"), name}};
+  pkg.files = {{QStringLiteral("res/") + name + QStringLiteral(".txt"),
+                "resource of " + name.toUtf8() + ' ' + version.toUtf8()}};
+  return pkg;
 }
 
 namespace MediumBuilder {
@@ -90,6 +101,25 @@ void WriteController(const QString &hostRoot, const QList<PackageSpec> &apps) {
   };
   write(folder + QStringLiteral("/PP_MENU.INI"), MenuFile(apps));
   for (const PackageSpec &app : apps) write(folder + u'/' + app.name + QStringLiteral(".ZIP"), MakeZip(app.archiveFiles()));
+}
+
+void WriteInstalled(const Sandbox &box, const QString &controllerHostRoot, const QList<PackageSpec> &apps) {
+  WriteController(controllerHostRoot, apps);
+  const QString pendant = QStringLiteral("\\DiskOnChip\\PP_APP\\");
+  box.write(pendant + QStringLiteral("PP_MENU.INI"), MenuFile(apps));
+  for (const PackageSpec &app : apps) {
+    const QMap<QString, QByteArray> files = app.archiveFiles();
+    for (auto it = files.begin(); it != files.end(); ++it)
+      box.write(pendant + app.folderName() + u'\\' + QString(it.key()).replace(u'/', u'\\'), it.value());
+  }
+}
+
+QStringList RegisteredNames(const QByteArray &menuFile) {
+  static const QRegularExpression name(QStringLiteral("^APP_NAME = (.*)$"), QRegularExpression::MultilineOption);
+  QStringList names;
+  auto it = name.globalMatch(CodePage::Decode(menuFile));
+  while (it.hasNext()) names.append(it.next().captured(1));
+  return names;
 }
 
 }  // namespace MediumBuilder

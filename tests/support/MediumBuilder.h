@@ -22,6 +22,10 @@ struct PackageSpec {
   QList<QPair<QString, QString>> names;  // (language, sub-menu name)
   QMap<QString, QByteArray> files;       // extra files in the archive, "a/b.txt"
 
+  // A package of this name and version with one resource file,
+  // res/<name>.txt, whose text ends with the version.
+  static PackageSpec Simple(const QString &name, const QString &version = QStringLiteral("1.00"));
+
   QString folderName() const { return folder.isEmpty() ? name : folder; }
   // The archive's files: the executable name.exe plus the extra files.
   QMap<QString, QByteArray> archiveFiles() const;
@@ -42,5 +46,10 @@ void WriteInstallList(const Sandbox &box, const QStringList &names,
 QByteArray MenuFile(const QList<PackageSpec> &apps);
 // hostRoot/PP_APP with PP_MENU.INI and one archive per application: a controller's folder.
 void WriteController(const QString &hostRoot, const QList<PackageSpec> &apps);
+// Both sides as after an installation of these applications: the controller's
+// folder, and the pendant's menu file beside the unpacked archives.
+void WriteInstalled(const Sandbox &box, const QString &controllerHostRoot, const QList<PackageSpec> &apps);
+// The applications a menu file registers, in its order.
+QStringList RegisteredNames(const QByteArray &menuFile);
 
 }  // namespace MediumBuilder
