@@ -62,19 +62,15 @@ class TestFtpSession : public QObject {
   Q_OBJECT
 
  private:
-  // Restarts the simulator with these switches when they differ from the
-  // running ones, and points the server address setting at it.
+  // The simulator with these fault switches, and the server address setting
+  // pointed at it.
   bool useServer(const QStringList &switches = {}) {
-    if (switches != m_switches || !m_sim->isRunning()) {
-      m_switches = switches;
-      if (!m_sim->restart(switches)) return false;
-    }
+    const bool up = m_sim->setFaults(switches);
     FtpServerAddress() = m_sim->address();
-    return true;
+    return up;
   }
 
   std::unique_ptr<ControllerSim> m_sim;
-  QStringList m_switches;
 
  private slots:
   void initTestCase() {
@@ -83,11 +79,8 @@ class TestFtpSession : public QObject {
     FtpSession::SetTimeouts(3000, 2000);
   }
   void init() {
-    QVERIFY2(useServer(), qPrintable(m_sim->log()));
-    QDir root(m_sim->root());
-    for (const QFileInfo &entry : root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-      entry.isDir() ? QDir(entry.filePath()).removeRecursively() : QFile::remove(entry.filePath());
-    m_sim->clearLog();
+    QVERIFY2(m_sim->reset(), qPrintable(m_sim->log()));
+    FtpServerAddress() = m_sim->address();
   }
   void cleanupTestCase() {
     m_sim.reset();
@@ -111,8 +104,6 @@ class TestFtpSession : public QObject {
   void clearFolderStopsAtRefusedDelete();
   void brokenTransfers_data();
   void brokenTransfers();
-  void loginFaults_data();
-  void loginFaults();
   void commandFaults_data();
   void commandFaults();
   void awkwardNames();
@@ -165,6 +156,10 @@ void TestFtpSession::openFailures_data() {
   QTest::addColumn<QString>("address");  // empty: the simulator's
   QTest::newRow("refused login") << QStringList{"--refuse-login"} << QString();
   QTest::newRow("wrong password") << QStringList{"--password", "another"} << QString();
+  QTest::newRow("garbage greeting") << QStringList{"--garbage-on", "CONNECT"} << QString();
+  QTest::newRow("garbage answer to the password") << QStringList{"--garbage-on", "PASS"} << QString();
+  QTest::newRow("connection closed at USER") << QStringList{"--hangup-on", "USER"} << QString();
+  QTest::newRow("no answer to the password") << QStringList{"--hang-on", "PASS"} << QString();
   QTest::newRow("no server at the port") << QStringList() << QStringLiteral("closed");
   QTest::newRow("port out of range") << QStringList() << QStringLiteral("127.0.0.1:70000");
   QTest::newRow("not an address") << QStringList() << QStringLiteral("127.0.0.1/x@y");
@@ -181,10 +176,12 @@ void TestFtpSession::openFailures() {
   }
   if (!address.isEmpty()) FtpServerAddress() = address;
 
+  const int descriptors = OpenDescriptors();
   FtpSession session;
   QVERIFY(!session.Open());
   QVERIFY(!session.IsOpen());
   QVERIFY(!session.Exists(QStringLiteral("\\")));
+  QCOMPARE(OpenDescriptors(), descriptors);  // nothing of the attempt stays open
 
   // Nothing of the failed attempt stays: the next Open starts afresh.
   QVERIFY(useServer());
@@ -404,28 +401,6 @@ void TestFtpSession::brokenTransfers() {
   // no second login was tried behind the caller's back.
   session.Exists(kFolder);
   QCOMPARE(m_sim->count("PASS"), 1);
-}
-
-void TestFtpSession::loginFaults_data() {
-  QTest::addColumn<QStringList>("switches");
-  QTest::newRow("garbage greeting") << QStringList{"--garbage-on", "CONNECT"};
-  QTest::newRow("garbage answer to the password") << QStringList{"--garbage-on", "PASS"};
-  QTest::newRow("connection closed at USER") << QStringList{"--hangup-on", "USER"};
-  QTest::newRow("no answer to the password") << QStringList{"--hang-on", "PASS"};
-  QTest::newRow("no greeting") << QStringList{"--hang-on", "CONNECT"};
-  QTest::newRow("connection closed at once") << QStringList{"--hangup-on", "CONNECT"};
-}
-
-void TestFtpSession::loginFaults() {
-  QFETCH(QStringList, switches);
-  QVERIFY(useServer(switches));
-  const int descriptors = OpenDescriptors();
-  {
-    FtpSession session;
-    QVERIFY(!session.Open());
-    QVERIFY(!session.IsOpen());
-  }
-  QCOMPARE(OpenDescriptors(), descriptors);
 }
 
 void TestFtpSession::commandFaults_data() {
