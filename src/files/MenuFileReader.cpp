@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <climits>
 #include <new>
 
 namespace {
@@ -181,7 +183,8 @@ int InstallerEngine::SumRegisteredFileSizes(const QString &path) {
     auto matches = header.globalMatch(QString::fromLatin1(bytes));
     while (matches.hasNext()) highest = qMax(highest, ParseLeadingInt(matches.next().captured(1)));
   }
-  int total = 0;
+  // Summed wide: 32 sizes near the int limit must not wrap round.
+  qint64 total = 0;
   for (int i = 1; i <= count; ++i) {
     if (i > highest) {
       if (readable) m_ini.SetLastError(path, NumberedSection(count), QStringLiteral("APP_NAME"));
@@ -191,5 +194,5 @@ int InstallerEngine::SumRegisteredFileSizes(const QString &path) {
     if (!m_ini.ReadIniString(path, section, QStringLiteral("APP_NAME")).isEmpty())
       total += m_ini.ReadIniInt(path, section, QStringLiteral("FILE_SIZE"));
   }
-  return total;
+  return static_cast<int>(std::clamp<qint64>(total, INT_MIN, INT_MAX));
 }

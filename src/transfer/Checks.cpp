@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/Device.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -20,7 +21,9 @@ constexpr qsizetype kNameBufferBytes = 256;
 }  // namespace
 
 int InstallerEngine::RequiredSpace() {
-  int total = 0;
+  // Sizes come from the descriptors as written: summed wide and held to the
+  // int range, so that huge claims read as too large, never wrap round.
+  qint64 total = 0;
   int kept = 0;
   for (const AppEntry *entry : std::as_const(m_entries)) {
     if (!entry) continue;
@@ -29,13 +32,13 @@ int InstallerEngine::RequiredSpace() {
         if (entry->registered) ++kept;
         break;
       case AppEntry::Add: {
-        const int difference = entry->package.fileSize - entry->installed.fileSize;
+        const qint64 difference = qint64(entry->package.fileSize) - entry->installed.fileSize;
         total += entry->registered ? difference : difference + kEntryOverheadKiB;
         ++kept;
         break;
       }
       case AppEntry::Remove:
-        if (entry->registered) total -= entry->installed.fileSize + kEntryOverheadKiB;
+        if (entry->registered) total -= qint64(entry->installed.fileSize) + kEntryOverheadKiB;
         break;
       default:
         break;
@@ -44,7 +47,7 @@ int InstallerEngine::RequiredSpace() {
   const bool menuExists = Device::Exists(PendantMenuPath());
   if (!menuExists && kept > 0) total += kMenuFileKiB;
   if (menuExists && kept == 0) total -= kMenuFileKiB;
-  return total;
+  return static_cast<int>(std::clamp<qint64>(total, INT_MIN, INT_MAX));
 }
 
 int InstallerEngine::FreeSpaceKiB(const QString &path) {

@@ -25,6 +25,12 @@ void TestChecks::space_data() {
   QTest::newRow("last removal") << "2 1 100 0" << true << "-104 1 0";
   QTest::newRow("reinstall larger") << "1 1 100 120" << true << "20 1 1";
   QTest::newRow("mixed") << "0 1 50 0,2 1 30 0,1 0 0 10,0 0 0 70,2 0 0 0" << true << "-20 3 2";
+  // Descriptors may claim any size: the sum stops at the limits instead of
+  // wrapping round into room that is not there.
+  QTest::newRow("claims beyond the largest size") << "1 0 0 2147483647,1 0 0 301" << false << "2147483647 2 2";
+  QTest::newRow("removals beyond the smallest size") << "2 1 2147483647 0,2 1 2147483647 0" << true
+                                                     << "-2147483648 2 0";
+  QTest::newRow("update from a negative size") << "1 1 -2147483647 2147483647" << true << "2147483647 1 1";
 }
 
 void TestChecks::space() {

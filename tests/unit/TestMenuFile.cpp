@@ -167,6 +167,9 @@ void TestMenuFile::sumOfSizes() {
   WriteMenu(box, sections, 0);
   QCOMPARE(engine.SumRegisteredFileSizes(kMenuPath), 0);
   QCOMPARE(view.log.last(), QString("status 2: FILE_SIZE_TAG_KEY error."));
+  // Sizes near the limit add up to the largest size, not round to a small one.
+  WriteMenu(box, MenuSection(box, 1, "A", {{"FILE_SIZE", "2147483647"}}) + MenuSection(box, 2, "B"), 2);
+  QCOMPARE(engine.SumRegisteredFileSizes(kMenuPath), 2147483647);
 }
 
 QTEST_GUILESS_MAIN(TestMenuFile)
