@@ -7,8 +7,6 @@
 #include "platform/Device.h"
 
 #include <QCoreApplication>
-#include <algorithm>
-#include <climits>
 #include <new>
 
 InstallerStages::InstallerStages(InstallerView *view, int mediumKind, Hooks *hooks, QObject *parent)
@@ -172,6 +170,5 @@ void InstallerStages::RefreshSpace() {
   if (!m_pEngine) return;
   m_nRequiredKiB = m_pEngine->RequiredSpace();
   m_nAvailableKiB = m_pEngine->FreeSpaceKiB(m_pEngine->PendantFolder());
-  // Both ends may sit at the int limits (huge claimed sizes): held there too.
-  m_nRemainingKiB = static_cast<int>(std::clamp<qint64>(qint64(m_nAvailableKiB) - m_nRequiredKiB, INT_MIN, INT_MAX));
+  m_nRemainingKiB = SaturatedKiB(qint64(m_nAvailableKiB) - m_nRequiredKiB);
 }

@@ -2,7 +2,15 @@
 // One application of the list model: what the pendant's menu file registers
 // (the installed record) and what the medium offers (the package record).
 #include <QString>
+#include <QtGlobal>
+#include <algorithm>
 #include <array>
+#include <climits>
+
+// A sum of sizes in KiB, taken wide, as the int the list and the checks
+// show: sizes come from files as written, and a huge claim must read as
+// huge, never wrap round into a small or negative number.
+inline int SaturatedKiB(qint64 kib) { return static_cast<int>(std::clamp<qint64>(kib, INT_MIN, INT_MAX)); }
 
 // Sub-menu names are kept for the first 12 of these 13 languages; "POLISH"
 // is listed but never read or written.

@@ -6,8 +6,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-#include <climits>
 #include <new>
 
 namespace {
@@ -183,7 +181,6 @@ int InstallerEngine::SumRegisteredFileSizes(const QString &path) {
     auto matches = header.globalMatch(QString::fromLatin1(bytes));
     while (matches.hasNext()) highest = qMax(highest, ParseLeadingInt(matches.next().captured(1)));
   }
-  // Summed wide: 32 sizes near the int limit must not wrap round.
   qint64 total = 0;
   for (int i = 1; i <= count; ++i) {
     if (i > highest) {
@@ -194,5 +191,5 @@ int InstallerEngine::SumRegisteredFileSizes(const QString &path) {
     if (!m_ini.ReadIniString(path, section, QStringLiteral("APP_NAME")).isEmpty())
       total += m_ini.ReadIniInt(path, section, QStringLiteral("FILE_SIZE"));
   }
-  return static_cast<int>(std::clamp<qint64>(total, INT_MIN, INT_MAX));
+  return SaturatedKiB(total);
 }

@@ -4,7 +4,6 @@
 #include "platform/CodePage.h"
 #include "platform/Device.h"
 
-#include <algorithm>
 #include <climits>
 
 namespace {
@@ -21,8 +20,6 @@ constexpr qsizetype kNameBufferBytes = 256;
 }  // namespace
 
 int InstallerEngine::RequiredSpace() {
-  // Sizes come from the descriptors as written: summed wide and held to the
-  // int range, so that huge claims read as too large, never wrap round.
   qint64 total = 0;
   int kept = 0;
   for (const AppEntry *entry : std::as_const(m_entries)) {
@@ -47,7 +44,7 @@ int InstallerEngine::RequiredSpace() {
   const bool menuExists = Device::Exists(PendantMenuPath());
   if (!menuExists && kept > 0) total += kMenuFileKiB;
   if (menuExists && kept == 0) total -= kMenuFileKiB;
-  return static_cast<int>(std::clamp<qint64>(total, INT_MIN, INT_MAX));
+  return SaturatedKiB(total);
 }
 
 int InstallerEngine::FreeSpaceKiB(const QString &path) {
