@@ -28,11 +28,8 @@ class TransferEngine : public InstallerEngine {
   // an installed version is given, offered by the medium when a package
   // version is given; both folders are named after the application.
   AppEntry *add(const QString &name, int operation, const QString &installed, const QString &package = {}) {
-    auto *entry = new AppEntry;
-    entry->name = name;
-    entry->operation = operation;
-    entry->registered = installed.isEmpty() ? 0 : 1;
     const QString path = QStringLiteral("PP_APP\\%1\\%1.exe").arg(name);
+    auto *entry = new AppEntry{operation, installed.isEmpty() ? 0 : 1, name, {}, {}, 0, 0};
     if (!installed.isEmpty()) entry->installed = {1, name, path, {}, installed, QStringLiteral("NS1"), 10, 1, {}, 0, {}};
     if (!package.isEmpty()) entry->package = {1, name, path, {}, package, QStringLiteral("NS2"), 20, 1, {}, 1, {}};
     AppendEntry(entry);
@@ -57,14 +54,9 @@ class SharedController {
  public:
   ControllerSim sim;
   SharedController() { FtpSession::SetTimeouts(2000, 3000); }
-  // Before every test: a server without faults and with nothing in it.
-  bool reset() {
-    const bool up = sim.reset();
-    FtpServerAddress() = sim.address();
-    return up;
-  }
-  bool faults(const QStringList &switches) {
-    const bool up = sim.setFaults(switches);
+  // Before every test: a server with nothing in it, well-behaved unless told.
+  bool reset(const QStringList &faults = {}) {
+    const bool up = sim.reset() && sim.setFaults(faults);
     FtpServerAddress() = sim.address();
     return up;
   }
