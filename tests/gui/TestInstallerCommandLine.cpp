@@ -13,48 +13,42 @@ class TestInstallerCommandLine : public QObject {
   Q_OBJECT
 
  private slots:
-  void badOptions_data();
-  void badOptions();
-  void screenshotAfterStartUp();
+  void badOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown medium") << QStringList{"--medium", "floppy"} << "--medium takes cf or usb";
+    QTest::newRow("missing value") << QStringList{"/D", "127.0.0.1", "--device-root"} << "needs a value";
+    QTest::newRow("no such device root") << QStringList{"--device-root", "/nonexistent/pp"} << "is not a folder";
+    QTest::newRow("unknown code page") << QStringList{"--device-root", "/tmp", "--codepage", "NOPE"} << "NOPE";
+    QTest::newRow("unknown option") << QStringList{"--device-root", "/tmp", "--colour", "red"} << "--colour";
+  }
+
+  void badOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QProcess installer;
+    installer.start(QStringLiteral(PP_INSTALLER), arguments);
+    QVERIFY(installer.waitForFinished(20000));
+    QCOMPARE(installer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(installer.exitCode(), 2);
+    const QString error = QString::fromUtf8(installer.readAllStandardError());
+    QVERIFY2(error.contains(message) && error.contains("usage: pp-installer"), qPrintable(error));
+  }
+
+  void screenshotAfterStartUp() {
+    Sandbox box;
+    ControllerSim sim;
+    QVERIFY2(sim.isRunning(), qPrintable(sim.log()));
+    MediumBuilder::WritePackage(box, PackageSpec::Simple("Alpha"));
+    const QString picture = box.root() + QStringLiteral("/dialog.png");
+    QProcess installer;
+    installer.start(QStringLiteral(PP_INSTALLER), {"--device-root", box.root(), "--medium", "cf", "/D", sim.address(),
+                                                   "--screenshot", picture});
+    QVERIFY(installer.waitForFinished(60000));
+    QCOMPARE(installer.exitCode(), 0);
+    QCOMPARE(QImage(picture).size(), QSize(640, 480));
+  }
 };
-
-void TestInstallerCommandLine::badOptions_data() {
-  QTest::addColumn<QStringList>("arguments");
-  QTest::addColumn<QString>("message");
-  QTest::newRow("unknown medium") << QStringList{"--medium", "floppy"} << "--medium takes cf or usb";
-  QTest::newRow("missing value") << QStringList{"/D", "127.0.0.1", "--device-root"} << "needs a value";
-  QTest::newRow("no such device root") << QStringList{"--device-root", "/nonexistent/pp"} << "is not a folder";
-  QTest::newRow("unknown code page") << QStringList{"--device-root", "/tmp", "--codepage", "NOPE"} << "NOPE";
-  QTest::newRow("unknown option") << QStringList{"--device-root", "/tmp", "--colour", "red"} << "--colour";
-}
-
-void TestInstallerCommandLine::badOptions() {
-  QFETCH(QStringList, arguments);
-  QFETCH(QString, message);
-  QProcess installer;
-  installer.start(QStringLiteral(PP_INSTALLER), arguments);
-  QVERIFY(installer.waitForFinished(20000));
-  QCOMPARE(installer.exitStatus(), QProcess::NormalExit);
-  QCOMPARE(installer.exitCode(), 2);
-  const QString error = QString::fromUtf8(installer.readAllStandardError());
-  QVERIFY2(error.contains(message) && error.contains("usage: pp-installer"), qPrintable(error));
-}
-
-void TestInstallerCommandLine::screenshotAfterStartUp() {
-  Sandbox box;
-  ControllerSim sim;
-  QVERIFY2(sim.isRunning(), qPrintable(sim.log()));
-  PackageSpec package;
-  package.name = QStringLiteral("Alpha");
-  MediumBuilder::WritePackage(box, package);
-  const QString picture = box.root() + QStringLiteral("/dialog.png");
-  QProcess installer;
-  installer.start(QStringLiteral(PP_INSTALLER), {"--device-root", box.root(), "--medium", "cf", "/D", sim.address(),
-                                                 "--screenshot", picture});
-  QVERIFY(installer.waitForFinished(60000));
-  QCOMPARE(installer.exitCode(), 0);
-  QCOMPARE(QImage(picture).size(), QSize(640, 480));
-}
 
 QTEST_GUILESS_MAIN(TestInstallerCommandLine)
 #include "TestInstallerCommandLine.moc"
