@@ -66,12 +66,6 @@ void WritePackage(const Sandbox &box, const PackageSpec &pkg, const QString &med
   box.write(folder + pkg.name + QStringLiteral(".ZIP"), MakeZip(pkg.archiveFiles()));
 }
 
-void WriteInstallList(const Sandbox &box, const QStringList &names, const QString &mediaRoot) {
-  QString text = QStringLiteral("[DefaultSetting]\r\nAPP_NUM = %1\r\n").arg(names.size());
-  for (int i = 0; i < names.size(); ++i) text += QStringLiteral("APP_NAME%1 = %2\r\n").arg(i + 1).arg(names[i]);
-  box.write(mediaRoot + QStringLiteral("PP_APP\\PP_INSTALL.INI"), CodePage::Encode(text));
-}
-
 QByteArray MenuFile(const QList<PackageSpec> &apps) {
   QString text = QStringLiteral("[APPLICATION_INFO]\nVERSION = 1.00\nAPP_NUM = %1\n").arg(apps.size());
   int k = 1;

@@ -39,8 +39,6 @@ QByteArray MakeZip(const QMap<QString, QByteArray> &files);
 // name.INI and name.ZIP in the medium's PP_APP folder ("\Storage Card\" by default).
 void WritePackage(const Sandbox &box, const PackageSpec &pkg,
                   const QString &mediaRoot = QStringLiteral("\\Storage Card\\"));
-void WriteInstallList(const Sandbox &box, const QStringList &names,
-                      const QString &mediaRoot = QStringLiteral("\\Storage Card\\"));
 
 // The menu file text the installer writes for these applications, registered in this order.
 QByteArray MenuFile(const QList<PackageSpec> &apps);

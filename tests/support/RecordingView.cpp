@@ -2,7 +2,6 @@
 
 void RecordingView::SetBusy(bool value) {
   busy = value;
-  busyChanges.append(value);
 }
 
 void RecordingView::ShowStatus(int level, const QString &text) {
@@ -33,6 +32,5 @@ QStringList RecordingView::statusTexts() const {
 void RecordingView::clear() {
   statuses.clear();
   alerts.clear();
-  busyChanges.clear();
   log.clear();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A view for tests: records every status, alert and busy change in order and
+// A view for tests: records every status and alert in order, and the busy state, and
 // answers two-button alerts from a script (default: the first button).
 #include "app/InstallerView.h"
 
@@ -26,7 +26,6 @@ class RecordingView : public InstallerView {
 
   QList<Status> statuses;
   QList<Alert> alerts;
-  QList<bool> busyChanges;
   bool busy = false;
   // Everything in order of occurrence: "status L: text", "alert N: main | detail -> r".
   QStringList log;
