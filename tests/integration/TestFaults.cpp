@@ -285,11 +285,8 @@ void TestFaults::fault() {
   stages->ExecuteCommand();
   runPosted();
 
-  QStringList alerts;
-  for (const RecordingView::Alert &alert : view.alerts)
-    alerts.append(QString::number(alert.request.messageId) + u' ' + alert.request.detail);
   ShownInOrder(view.log, statuses);
-  QTEST(alerts, "alerts");
+  QTEST(view.alertIdsAndDetails(), "alerts");
   QVERIFY(!view.busy);
   QTEST(engine.EntryCount(), "listed");
   QTEST(sides(), "sides");

@@ -23,6 +23,12 @@ QList<int> RecordingView::alertIds() const {
   return ids;
 }
 
+QStringList RecordingView::alertIdsAndDetails() const {
+  QStringList result;
+  for (const Alert &alert : alerts) result.append(QString::number(alert.request.messageId) + u' ' + alert.request.detail);
+  return result;
+}
+
 QStringList RecordingView::statusTexts() const {
   QStringList texts;
   for (const Status &status : statuses) texts.append(status.text);

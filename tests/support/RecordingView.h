@@ -31,6 +31,8 @@ class RecordingView : public InstallerView {
   QStringList log;
 
   QList<int> alertIds() const;
+  // Each alert as "<id> <detail>": what a failure decides, without the texts around.
+  QStringList alertIdsAndDetails() const;
   QStringList statusTexts() const;
   bool hasStatus(const QString &text) const { return statusTexts().contains(text); }
   void clear();

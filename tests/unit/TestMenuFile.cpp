@@ -110,7 +110,7 @@ class TestMenuFile : public QObject {
     qsizetype alertAt = 0;
     while (alertAt < view.log.size() && !view.log[alertAt].startsWith("alert")) ++alertAt;
     QTEST(view.log.mid(0, alertAt).join('|').remove("status "), "statuses");
-    QTEST(QString(QString::number(view.alerts.value(0).request.messageId) + ' ' + view.alerts.value(0).request.detail), "alert");
+    QTEST(view.alertIdsAndDetails().value(0), "alert");
     QTEST(engine.Ini().errorKey, "errorKey");
   }
 
