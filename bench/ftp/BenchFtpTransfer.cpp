@@ -88,13 +88,12 @@ int main(int argc, char **argv) {
 
   ControllerSim sim(controller);
   if (!sim.isRunning()) qFatal("the controller simulator did not start:\n%s", qPrintable(sim.log()));
-  FtpServerAddress() = sim.address();
   const QString url = QStringLiteral("ftp://%1/%5CPP_APP%5C").arg(sim.address());
   const QString curlCopy = work.filePath(QStringLiteral("curl-copy.zip"));
   const QString sessionCopy = *Device::MapPath(QStringLiteral("\\DiskOnChip\\BIG.ZIP"));
 
   std::vector<double> sessionPut, curlPut, sessionGet, curlGet;
-  FtpSession session;
+  FtpSession session(ControllerEndpoint(sim.address()));
   const auto putWithSession = [&] {
     const bool ok = session.Open() && session.PutFile(kRemoteFolder, kLocalFolder, QStringLiteral("BIG.ZIP"));
     session.Close();

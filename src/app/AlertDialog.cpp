@@ -1,21 +1,17 @@
 #include "AlertDialog.h"
 
-#include "InstallerView.h"
+#include "Reporter.h"
 #include "StringTable.h"
 
 int AlertDialog::ShowAlert(int messageId, const QString &detail) {
-  m_strMessage = LoadString(messageId);
-  m_strSubMessage = detail;
-  InstallerView *view = MainView();
-  if (!view) return -1;
   AlertRequest request;
   request.messageId = messageId;
-  request.message = m_strMessage;
-  request.detail = m_strSubMessage;
+  request.message = LoadString(messageId);
+  request.detail = detail;
   request.okEnabled = m_bOkEnabled;
   request.showCancel = m_bShowCancel;
   request.yesNo = m_bYesNo;
-  return view->ShowAlert(request);
+  return m_reporter.ShowAlert(request);
 }
 
 void AlertDialog::SetButtonState(int controlId, int value) {

@@ -7,9 +7,24 @@
 #include <QDir>
 #include <QFileInfo>
 
-QString &FtpServerAddress() {
-  static QString address;
-  return address;
+namespace {
+
+int TimeoutFromEnvironment(const char *variable, int fallback) {
+  bool ok = false;
+  const int value = qEnvironmentVariableIntValue(variable, &ok);
+  return ok && value > 0 ? value : fallback;
+}
+
+}  // namespace
+
+FtpEndpoint ControllerEndpoint(const QString &address) {
+  FtpEndpoint endpoint;
+  endpoint.address = address.isEmpty() ? LoadString(4005) : address;
+  endpoint.user = LoadString(4006);
+  endpoint.password = LoadString(4007);
+  endpoint.timeouts.connectMs = TimeoutFromEnvironment("PP_FTP_CONNECT_TIMEOUT_MS", endpoint.timeouts.connectMs);
+  endpoint.timeouts.stallMs = TimeoutFromEnvironment("PP_FTP_STALL_TIMEOUT_MS", endpoint.timeouts.stallMs);
+  return endpoint;
 }
 
 QString ParseServerOption(const QString &commandLine) {
@@ -93,15 +108,12 @@ bool InstallerApp::InitSettings(const DeviceOptions &options, const QStringList 
     return false;
   }
 
-  m_nMediumKind = 0;
-  FtpServerAddress().clear();
-  FtpServerAddress() = ParseServerOption(remainingArgs.join(u' '));
-
+  m_settings.controller = ControllerEndpoint(ParseServerOption(remainingArgs.join(u' ')));
   if (options.medium == QStringLiteral("cf"))
-    m_nMediumKind = 2;
+    m_settings.mediumKind = 2;
   else if (options.medium == QStringLiteral("usb"))
-    m_nMediumKind = 1;
+    m_settings.mediumKind = 1;
   else
-    m_nMediumKind = DetectMediumKind(Device::ModuleCePath());
+    m_settings.mediumKind = DetectMediumKind(Device::ModuleCePath());
   return true;
 }

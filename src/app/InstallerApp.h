@@ -2,12 +2,10 @@
 // Start-up settings: the "/D" option with the controller's FTP address, the
 // device options of this port (device root, medium override, code page) and
 // the medium the program was started from.
+#include "ftp/FtpEndpoint.h"
+
 #include <QString>
 #include <QStringList>
-
-// The process-wide FTP server address: empty until "/D" sets it or the first
-// FtpSession loads the default.
-QString &FtpServerAddress();
 
 // The value of the "/D" option in a command line: the text after the first
 // blank that follows "/D", up to the next "/", trimmed. Empty when absent.
@@ -28,15 +26,27 @@ struct DeviceOptions {
 // False with a message in *error for an unknown value or a missing one.
 bool TakeDeviceOptions(QStringList &args, DeviceOptions *options, QString *error);
 
+// The controller as the settings name it: the address ("/D", else the
+// string table's), the login of the string table, and the timeouts, from
+// PP_FTP_CONNECT_TIMEOUT_MS and PP_FTP_STALL_TIMEOUT_MS when set.
+FtpEndpoint ControllerEndpoint(const QString &address);
+
+// What the workflow needs to know from the start-up.
+struct InstallerSettings {
+  int mediumKind = 0;  // 1 USB memory, 2 CF card
+  FtpEndpoint controller;
+};
+
 class InstallerApp {
  public:
   // Applies the device options and the remaining command line: device root,
-  // code page, FTP address and medium kind. False with a message in *error
+  // code page, controller and medium kind. False with a message in *error
   // when the settings cannot be used (no device root, unknown code page).
   bool InitSettings(const DeviceOptions &options, const QStringList &remainingArgs, QString *error);
 
-  int MediumKind() const { return m_nMediumKind; }
+  const InstallerSettings &Settings() const { return m_settings; }
+  int MediumKind() const { return m_settings.mediumKind; }
 
  private:
-  int m_nMediumKind = 0;
+  InstallerSettings m_settings;
 };

@@ -1,55 +1,59 @@
 #pragma once
-// The worker object of the installer: the application list model and every
-// file, menu and transfer operation. Operations return 1 for success and 0
-// for failure and report their own failures through the view (status line
-// and alert) before they return.
+// The facade of the installer's work, called by the workflow stages and both
+// front ends. Each operation returns 1 for success and 0 for failure; it asks
+// the components below for what it needs, and it alone reports to the
+// operator and decides what a failure leads to: which alert, and which
+// clean-up.
+//
+//   InstallerEngine.cpp           reporting, the list model, checks, the menu
+//                                 file and the medium's packages
+//   InstallerEngineTransfers.cpp  synchronisation, sending, removal and
+//                                 installation
 #include "app/AlertDialog.h"
-#include "files/AppEntry.h"
+#include "app/EntryList.h"
 #include "files/IniFile.h"
-#include "ftp/FtpSession.h"
+#include "ftp/FtpEndpoint.h"
+#include "platform/Outcome.h"
+#include "transfer/ControllerFolder.h"
 
-#include <QList>
 #include <QString>
 
-class InstallerView;
+class Reporter;
 
 class InstallerEngine {
  public:
-  explicit InstallerEngine(InstallerView *view);
-  virtual ~InstallerEngine();
+  InstallerEngine(Reporter &reporter, const FtpEndpoint &controller);
   InstallerEngine(const InstallerEngine &) = delete;
   InstallerEngine &operator=(const InstallerEngine &) = delete;
 
   // --- the list model ---
-  int EntryCount() const { return m_nEntryCount; }
-  const QList<AppEntry *> &Entries() const { return m_entries; }
-  AppEntry *EntryAt(int index) const;
-  void ClearEntries();
-  AppEntry *FindEntry(const QString &name) const;
-  void SortEntries();
-  void SetOperation(int index, int code);
+  EntryList &Entries() { return m_entries; }
+  const EntryList &Entries() const { return m_entries; }
+  int EntryCount() const { return m_entries.Count(); }
+  AppEntry *EntryAt(int index) { return m_entries.At(index); }
+  AppEntry *FindEntry(const QString &name) { return m_entries.Find(name); }
+  void ClearEntries() { m_entries.Clear(); }
+  void SortEntries() { m_entries.Sort(); }
+  void SetOperation(int index, int code) { m_entries.SetOperation(index, code); }
   int GetOperation(int index) const;
   bool HasPendantVersion(int index) const;
 
-  // --- menu file ---
+  // --- the menu file ---
   int ReadMenuFile();
-  int ReadSubmenuNames(const QString &path, const QString &section, std::array<SubMenuName, kSubMenuPairs> &pairs);
-  int SumRegisteredFileSizes(const QString &path);
   int WriteMenuFile();
 
-  // --- package descriptors on the medium ---
+  // --- packages on the medium ---
   int ReadInstallDescriptor();
   int ReadPackageDescriptors();
-  int ReadPackageDescriptor(AppEntry *entry);
+  int ReadPackageDescriptor(AppEntry &entry);
   int AddPackageEntry(const QString &name);
-  int PackageFileExists(const QString &fileName);
 
   // --- space, count and name checks ---
-  int RequiredSpace();
-  int FreeSpaceKiB(const QString &path);
-  int PendingCount();
-  int RegisteredAfter();
-  int OneTouchNameCheck(AppEntry *entry);
+  int RequiredSpace() const;
+  int FreeSpaceKiB(const QString &path) const;
+  int PendingCount() const { return m_entries.PendingCount(); }
+  int RegisteredAfter() const { return m_entries.RegisteredAfter(); }
+  int OneTouchNameCheck(const AppEntry &entry);
 
   // --- removal ---
   int RemoveApps();
@@ -72,55 +76,45 @@ class InstallerEngine {
   int CreateKtcAppFolder();
   int DownloadMtcAppFiles();
 
-  // --- interrupted changes of the pendant's application folder ---
-  // While applications are unpacked into the folder and its PP_MENU.INI does
-  // not describe them yet, a marker file there says so. Every way out of
-  // such a change removes it; only an interruption (a power loss) leaves it,
-  // and the next synchronisation then rebuilds the folder from the
-  // controller instead of trusting a menu file that matches the controller's.
-  void BeginPendantChange();
-  void EndPendantChange();
-  bool PendantChangeInterrupted() const;
-
-  // --- state the workflow and the views read ---
-  QString &MediaRoot() { return m_strMediaRoot; }
-  const QString &PendantFolder() const { return m_strAppFolder; }
-  const QString &PendantDisk() const { return m_strDiskRoot; }
-  const QString &ControllerFolder() const { return m_strKtcFolder; }
-  const QString &StatusText() const { return m_strStatus; }
-  const QString &DetailText() const { return m_strDetail; }
-  AlertDialog &Alert() { return m_alert; }
-  IniFile &Ini() { return m_ini; }
-  FtpSession &Ftp() { return m_ftp; }
-  // The pendant's menu file, "\DiskOnChip\PP_APP\PP_MENU.INI".
+  // --- places ---
+  void SetMediaRoot(const QString &root) { m_mediaRoot = root; }
+  const QString &MediaRoot() const { return m_mediaRoot; }
+  const QString &PendantFolder() const { return m_appFolder; }
   QString PendantMenuPath() const;
 
- protected:
-  // Status line and busy state through the main view (nothing without one).
-  void ShowStatus(int level, const QString &text);
+ private:
+  void ShowStatus(StatusLevel level, const QString &text);
   void SetBusy(bool busy);
-  // Appends an entry the engine now owns.
-  void AppendEntry(AppEntry *entry);
-  // The usual failure report: the status text shown at a level, then the
-  // alert with the detail as its second line. Returns the operator's answer.
-  int Report(int level, const QString &status, int alertId, const QString &detail);
-  // Opens the controller session; when it cannot, reports the connect
-  // failure of the named operation (status 3012, alert 2012) and says no.
-  bool OpenController(const QString &operation);
-  // ExistKtcAppFolder with the reason for a "no": the synchronisation must not
-  // take an unreachable controller for one without an application folder.
-  enum class KtcFolderState { Present, Absent, Unreachable };
-  KtcFolderState ProbeKtcAppFolder();
+  // An alert whose detail becomes the engine's detail text, which the
+  // downgrade question repeats.
+  int ShowAlert(int alertId, const QString &detail);
+  // The usual failure report: the status line, then the alert; the answer.
+  int Report(const Outcome &failure);
+  // Reports a failure; true for success.
+  bool Check(const Outcome &outcome);
+  int Fail(const Outcome &failure) {
+    Report(failure);
+    return 0;
+  }
+  // The pendant's menu file cannot be trusted: report, forget the list and
+  // delete the application folders on both sides.
+  int InstallationDamaged(const Outcome &failure);
+  // A descriptor or the install list failed to read: the format error with
+  // the last-error record's section and key.
+  int DescriptorFailure(const QString &statusFile, const QString &detailFile, bool shortDetail);
+  // Whether the controller holds its folder; says so when it cannot be asked.
+  ControllerFolderState ProbeController();
+  // Where fetched files wait: the medium's PP_APP\TEMP, not the small flash disk.
+  QString TemporaryFolder() const;
 
-  QList<AppEntry *> m_entries;
-  IniFile m_ini;  // holds the last-error record: file, section and key
-  QString m_strMediaRoot;
-  FtpSession m_ftp;
-  AlertDialog m_alert;
-  QString m_strKtcFolder;
-  QString m_strDiskRoot;
-  QString m_strAppFolder;
-  QString m_strStatus;
-  QString m_strDetail;
-  int m_nEntryCount = 0;
+  Reporter &m_reporter;
+  FtpEndpoint m_endpoint;
+  AlertDialog m_alert;  // its button settings carry over from alert to alert
+  EntryList m_entries;
+  IniFile m_ini;  // with the last-error record: file, section and key
+  QString m_detail;
+  QString m_mediaRoot;
+  const QString m_ktcFolder;
+  const QString m_diskRoot;
+  const QString m_appFolder;
 };

@@ -2,32 +2,29 @@
 
 #include "AlertDialog.h"
 #include "InstallerEngine.h"
-#include "InstallerView.h"
+#include "Reporter.h"
 #include "StringTable.h"
 #include "platform/Device.h"
 
 #include <QCoreApplication>
-#include <new>
 
-InstallerStages::InstallerStages(InstallerView *view, int mediumKind, Hooks *hooks, QObject *parent)
-    : QObject(parent), m_pView(view), m_pHooks(hooks ? hooks : &m_noHooks), m_nMediumKind(mediumKind) {
-  // The stages' own alerts need the view before any engine exists.
-  SetMainView(view);
-}
+InstallerStages::InstallerStages(Reporter &reporter, const InstallerSettings &settings, Hooks *hooks, QObject *parent)
+    : QObject(parent), m_reporter(reporter), m_settings(settings), m_pHooks(hooks ? hooks : &m_noHooks) {}
 
-InstallerStages::~InstallerStages() {
-  m_pEngine.reset();
-  if (MainView() == m_pView) SetMainView(nullptr);
-}
+InstallerStages::~InstallerStages() = default;
 
 QString InstallerStages::Title() {
   return QStringLiteral("QN350 Application Installer") + QStringLiteral("  (Ver ") + LoadString(1) + u'.' +
          LoadString(2) + u')';
 }
 
-void InstallerStages::Post(int message, qintptr wParam, qintptr lParam) {
+void InstallerStages::Post(int message) {
   ++m_nPending;
-  QCoreApplication::postEvent(this, new InstallerEvent(message, wParam, lParam));
+  QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(message)));
+}
+
+void InstallerStages::RunPendingStages() {
+  while (HasPendingStage()) QCoreApplication::sendPostedEvents(nullptr, 0);
 }
 
 bool InstallerStages::event(QEvent *event) {
@@ -49,42 +46,29 @@ bool InstallerStages::event(QEvent *event) {
   }
 }
 
-void InstallerStages::SetBusy(bool busy) {
-  if (m_pView) m_pView->SetBusy(busy);
-}
-
-void InstallerStages::ShowStatus(int level, const QString &text) {
-  if (m_pView) m_pView->ShowStatus(level, text);
+void InstallerStages::Alert(StatusLevel level, const QString &status, int alertId, const QString &detail) {
+  m_reporter.ShowStatus(level, status);
+  AlertDialog(m_reporter).ShowAlert(alertId, detail);
 }
 
 void InstallerStages::ExecuteCommand() {
   if (!m_pEngine) return;
-  SetBusy(true);
+  m_reporter.SetBusy(true);
   Post(WM_INSTALLER_EXECUTE);
 }
 
 void InstallerStages::OnStart() {
-  SetBusy(true);
-  m_pEngine.reset(new (std::nothrow) InstallerEngine(m_pView));
-  if (!m_pEngine) {
-    ShowStatus(0, LoadString(3014));
-    AlertDialog alert;
-    alert.ShowAlert(2014, QString());
-    SetBusy(false);
-    return;
-  }
+  m_reporter.SetBusy(true);
+  m_pEngine = std::make_unique<InstallerEngine>(m_reporter, m_settings.controller);
   InstallerEngine &engine = *m_pEngine;
-  if (m_nMediumKind == 1)
-    engine.MediaRoot() = LoadString(4010);
-  else if (m_nMediumKind == 2)
-    engine.MediaRoot() = LoadString(4011);
+  if (m_settings.mediumKind == 1)
+    engine.SetMediaRoot(LoadString(4010));
+  else if (m_settings.mediumKind == 2)
+    engine.SetMediaRoot(LoadString(4011));
 
   if (engine.MediaRoot().isEmpty() || !Device::IsDirectory(engine.MediaRoot())) {
-    ShowStatus(0, LoadString(3026));
-    const QString detail = QStringLiteral("Error media ---> %1").arg(engine.MediaRoot());
-    AlertDialog alert;
-    alert.ShowAlert(2026, detail);
-    SetBusy(false);
+    Alert(StatusLevel::Error, LoadString(3026), 2026, QStringLiteral("Error media ---> %1").arg(engine.MediaRoot()));
+    m_reporter.SetBusy(false);
     return;
   }
 
@@ -95,59 +79,30 @@ void InstallerStages::OnStart() {
   }
   engine.ReadMenuFile();
   if (engine.ReadInstallDescriptor() && !engine.ReadPackageDescriptors()) engine.ClearEntries();
-  SetBusy(false);
+  m_reporter.SetBusy(false);
 }
 
 void InstallerStages::OnReload() {
   if (!m_pEngine) return;
-  SetBusy(true);
+  m_reporter.SetBusy(true);
   InstallerEngine &engine = *m_pEngine;
   if (engine.ReadMenuFile() && engine.ReadInstallDescriptor() && !engine.ReadPackageDescriptors())
     engine.ClearEntries();
-  SetBusy(false);
+  m_reporter.SetBusy(false);
 }
 
 void InstallerStages::OnExecute() {
   if (!m_pEngine) {
-    SetBusy(false);
+    m_reporter.SetBusy(false);
     return;
   }
   InstallerEngine &engine = *m_pEngine;
   m_nRequiredKiB = engine.RequiredSpace();
   m_nAvailableKiB = engine.FreeSpaceKiB(engine.PendantFolder());
 
-  bool wrote = false;  // reached the step that re-reads the descriptors
-  if (m_nRequiredKiB > m_nAvailableKiB) {
-    const QString detail = QString::asprintf(" Memory space size:%d < application size:%d", m_nAvailableKiB, m_nRequiredKiB);
-    ShowStatus(0, LoadString(3003) + detail);
-    AlertDialog alert;
-    alert.ShowAlert(2003, detail);
-  } else if (engine.PendingCount() > 0) {
-    const int registered = engine.RegisteredAfter();
-    if (registered > 32) {
-      ShowStatus(0, LoadString(3002));
-      AlertDialog alert;
-      alert.ShowAlert(2002, QStringLiteral("Total add files. (=%1)").arg(registered));
-    } else {
-      wrote = true;
-      if (engine.RemoveApps()) {
-        // Unpacking replaces folders that the menu file still describes; a
-        // power loss in between must not leave them trusted.
-        engine.BeginPendantChange();
-        const int installed = engine.InstallOnPendant();
-        engine.EndPendantChange();
-        if (installed) {
-          if (engine.WriteMenuFile()) {
-            m_nPlacementPending = 1;
-            engine.ReadMenuFile();
-          } else {
-            engine.ClearEntries();
-          }
-        }
-      }
-    }
-  } else if (m_nOptionChanged != 0) {
-    m_nOptionChanged = 0;
+  // Whether the menu file was written or tried: the descriptors are read again.
+  bool wrote = false;
+  const auto writeMenuFile = [&] {
     wrote = true;
     if (engine.WriteMenuFile()) {
       m_nPlacementPending = 1;
@@ -155,6 +110,21 @@ void InstallerStages::OnExecute() {
     } else {
       engine.ClearEntries();
     }
+  };
+  if (m_nRequiredKiB > m_nAvailableKiB) {
+    const QString detail = QString::asprintf(" Memory space size:%d < application size:%d", m_nAvailableKiB, m_nRequiredKiB);
+    Alert(StatusLevel::Error, LoadString(3003) + detail, 2003, detail);
+  } else if (engine.PendingCount() > 0) {
+    const int registered = engine.RegisteredAfter();
+    if (registered > 32) {
+      Alert(StatusLevel::Error, LoadString(3002), 2002, QStringLiteral("Total add files. (=%1)").arg(registered));
+    } else {
+      wrote = true;
+      if (engine.RemoveApps() && engine.InstallOnPendant()) writeMenuFile();
+    }
+  } else if (m_nOptionChanged != 0) {
+    m_nOptionChanged = 0;
+    writeMenuFile();
   }
 
   if (wrote) {
@@ -163,7 +133,7 @@ void InstallerStages::OnExecute() {
     else
       engine.ClearEntries();
   }
-  SetBusy(false);
+  m_reporter.SetBusy(false);
 }
 
 void InstallerStages::RefreshSpace() {

@@ -5,36 +5,28 @@
 // that the main dialog keeps (engine, space figures, current row, the
 // placement-pending flag and the option-changed mark); the Qt dialog and the
 // headless front end are two views of it.
+#include "app/InstallerApp.h"
+#include "platform/Outcome.h"
+
 #include <QEvent>
 #include <QObject>
 #include <memory>
 
 class InstallerEngine;
-class InstallerView;
+class Reporter;
 
 // Posted event types; the numbers are those of the pendant's window messages.
 enum InstallerMessage {
   WM_INSTALLER_START = 0x8100,
   WM_INSTALLER_RELOAD = 0x8101,
   WM_INSTALLER_EXECUTE = 0x8102,
-  WM_INSTALLER_LISTEVENT = 0x8103,
-  WM_INSTALLER_OPERATION = 0x8201,
-};
-
-// A posted workflow message with its two parameters.
-class InstallerEvent : public QEvent {
- public:
-  InstallerEvent(int message, qintptr wParam = 0, qintptr lParam = 0)
-      : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam) {}
-  qintptr wParam;
-  qintptr lParam;
 };
 
 class InstallerStages : public QObject {
   Q_OBJECT
 
  public:
-  // What a view does beyond the status line and the busy state.
+  // What a view does beyond the Reporter.
   class Hooks {
    public:
     virtual ~Hooks() = default;
@@ -42,14 +34,17 @@ class InstallerStages : public QObject {
     virtual void PlaceOperationEditor(int /*force*/) {}
   };
 
-  InstallerStages(InstallerView *view, int mediumKind, Hooks *hooks = nullptr, QObject *parent = nullptr);
+  InstallerStages(Reporter &reporter, const InstallerSettings &settings, Hooks *hooks = nullptr,
+                  QObject *parent = nullptr);
   ~InstallerStages() override;
 
   // Posts a stage message (start, reload, execute) to this object; the
   // stage runs when the event loop gets to it.
-  void Post(int message, qintptr wParam = 0, qintptr lParam = 0);
+  void Post(int message);
   // True while a posted stage has not run yet.
   bool HasPendingStage() const { return m_nPending > 0; }
+  // Runs posted stages until none is waiting, as an event loop would.
+  void RunPendingStages();
 
   // The "Execute" command: busy, then the execute stage is posted.
   void ExecuteCommand();
@@ -76,13 +71,13 @@ class InstallerStages : public QObject {
   bool event(QEvent *event) override;
 
  private:
-  void SetBusy(bool busy);
-  void ShowStatus(int level, const QString &text);
+  // An alert of the stages themselves, with the default buttons.
+  void Alert(StatusLevel level, const QString &status, int alertId, const QString &detail);
 
-  InstallerView *m_pView;
+  Reporter &m_reporter;
+  InstallerSettings m_settings;
   Hooks *m_pHooks;
   Hooks m_noHooks;
-  int m_nMediumKind;
   std::unique_ptr<InstallerEngine> m_pEngine;
   int m_nRequiredKiB = 0;
   int m_nAvailableKiB = 0;

@@ -11,8 +11,8 @@ void ConsoleView::SetBusy(bool busy) {
   if (m_refresh) m_refresh();
 }
 
-void ConsoleView::ShowStatus(int level, const QString &text) {
-  m_out << "status " << level << ": " << OneLine(text) << Qt::endl;
+void ConsoleView::ShowStatus(StatusLevel level, const QString &text) {
+  m_out << "status " << static_cast<int>(level) << ": " << OneLine(text) << Qt::endl;
 }
 
 int ConsoleView::ShowAlert(const AlertRequest &alert) {

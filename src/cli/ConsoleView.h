@@ -2,18 +2,18 @@
 // The headless view: prints every status and alert as one line, answers
 // two-button alerts from the operator's scripted answers, and refreshes the
 // list model wherever the dialog would repaint its list.
-#include "app/InstallerView.h"
+#include "app/Reporter.h"
 
 #include <QList>
 #include <QTextStream>
 #include <functional>
 
-class ConsoleView : public InstallerView {
+class ConsoleView : public Reporter {
  public:
   explicit ConsoleView(QTextStream &out) : m_out(out) {}
 
   void SetBusy(bool busy) override;
-  void ShowStatus(int level, const QString &text) override;
+  void ShowStatus(StatusLevel level, const QString &text) override;
   int ShowAlert(const AlertRequest &alert) override;
 
   // 1 (first button), 0 (second) or 2 (Escape), consumed in order.

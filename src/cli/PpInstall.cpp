@@ -8,7 +8,6 @@
 #include "app/ListRows.h"
 #include "app/OptionCommand.h"
 
-#include <QCoreApplication>
 
 namespace {
 
@@ -16,16 +15,6 @@ struct Mark {
   int operation;
   QString name;
 };
-
-// Runs posted stages until none is waiting, as the dialog's event loop would.
-void RunStages(const InstallerStages &stages) {
-  while (stages.HasPendingStage()) QCoreApplication::sendPostedEvents(nullptr, 0);
-}
-
-int IndexOf(const InstallerEngine &engine, const QString &name) {
-  const AppEntry *entry = engine.FindEntry(name);
-  return entry ? static_cast<int>(engine.Entries().indexOf(entry)) : -1;
-}
 
 QString Preselected(const QList<QPair<QString, int>> &candidates) {
   int selected = 0;
@@ -158,12 +147,12 @@ int PpInstall::execute(const QStringList &arguments) {
 
   ConsoleView view(m_out);
   view.SetAnswers(answers);
-  InstallerStages stages(&view, app.MediumKind());
+  InstallerStages stages(view, app.Settings());
   view.SetRefresh([&stages] {
     if (InstallerEngine *engine = stages.Engine()) engine->SortEntries();
   });
   stages.Post(WM_INSTALLER_START);
-  RunStages(stages);
+  stages.RunPendingStages();
 
   InstallerEngine *engine = stages.Engine();
   if (!engine) return view.AlertShown() ? 1 : 0;
@@ -173,7 +162,7 @@ int PpInstall::execute(const QStringList &arguments) {
     if (!engine->FindEntry(mark.name)) return Usage(QStringLiteral("\"%1\" is not in the application list").arg(mark.name));
 
   for (const Mark &mark : marks) {
-    const int index = IndexOf(*engine, mark.name);
+    const int index = engine->Entries().IndexOf(mark.name);
     engine->SetOperation(index, mark.operation);
     if (engine->GetOperation(index) != mark.operation)
       m_out << "refused " << OperationText(mark.operation).trimmed() << ": " << mark.name << Qt::endl;
@@ -201,15 +190,12 @@ int PpInstall::execute(const QStringList &arguments) {
           << "registered after: " << engine->RegisteredAfter() << Qt::endl;
   } else if (engine->PendingCount() > 0 || stages.OptionChanged() != 0) {
     stages.ExecuteCommand();
-    RunStages(stages);
+    stages.RunPendingStages();
   }
 
   if (list) {
-    const QList<AppEntry *> &entries = engine->Entries();
-    for (int i = 0; i < engine->EntryCount() && i < entries.size(); ++i) {
-      if (!entries[i]) continue;
-      m_out << ListRowTexts(*entries[i], i).join(QStringLiteral(" | ")) << Qt::endl;
-    }
+    for (int i = 0; i < engine->EntryCount(); ++i)
+      m_out << ListRowTexts(*engine->EntryAt(i), i).join(QStringLiteral(" | ")) << Qt::endl;
   }
   return view.AlertShown() ? 1 : 0;
 }

@@ -23,6 +23,7 @@ struct SubMenuName {
   QString name;
   bool operator==(const SubMenuName &) const = default;
 };
+using SubMenuNames = std::array<SubMenuName, kSubMenuPairs>;
 
 struct AppRecord {
   int topMenuId = 0;
@@ -35,7 +36,7 @@ struct AppRecord {
   int sysStatus = 0;
   QString appType;
   int autoRunCapable = 0;
-  std::array<SubMenuName, kSubMenuPairs> subMenuNames;
+  SubMenuNames subMenuNames;
   bool operator==(const AppRecord &) const = default;
 };
 
@@ -49,3 +50,17 @@ struct AppEntry {
   int autoRun = 0;
   int oneTouch = 0;
 };
+
+// True when the package's version is older than the installed one. Versions
+// compare as terminated UTF-16 texts, unit by unit: a package "1.9" is not
+// older than an installed "1.10", and an empty installed version is older
+// than anything.
+bool IsOlderVersion(const QString &installed, const QString &package);
+
+// After the package was unpacked: registered with the package's record;
+// languages the package does not name keep the installed names.
+void AdoptPackage(AppEntry &entry);
+
+// After its files went on both sides: no longer registered, no marks. Name,
+// folder and paths stay so that the row still says what it was.
+void ForgetInstalled(AppEntry &entry);

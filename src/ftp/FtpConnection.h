@@ -10,14 +10,11 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "ftp/FtpEndpoint.h"
+
 #include <curl/curl.h>
 
 class QIODevice;
-
-struct FtpTimeouts {
-  int connectMs = 5000;  // TCP connect and login
-  int stallMs = 10000;   // no byte moved, or no reply on the control connection
-};
 
 class FtpConnection {
  public:

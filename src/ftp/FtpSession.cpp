@@ -2,8 +2,6 @@
 
 #include "FtpConnection.h"
 #include "FtpListing.h"
-#include "app/InstallerApp.h"
-#include "app/StringTable.h"
 #include "platform/CodePage.h"
 #include "platform/Device.h"
 
@@ -19,23 +17,6 @@ namespace {
 constexpr int kConnectPauseMs = 300;
 constexpr int kTransferPauseMs = 100;
 constexpr int kTransferAscii = 1;
-
-// Set by SetTimeouts; 0 means the environment's value or the built-in one.
-int g_connectMs = 0;
-int g_stallMs = 0;
-
-int Configured(int set, const char *variable, int fallback) {
-  if (set > 0) return set;
-  bool ok = false;
-  const int value = qEnvironmentVariableIntValue(variable, &ok);
-  return ok && value > 0 ? value : fallback;
-}
-
-FtpTimeouts CurrentTimeouts() {
-  const FtpTimeouts defaults;
-  return {Configured(g_connectMs, "PP_FTP_CONNECT_TIMEOUT_MS", defaults.connectMs),
-          Configured(g_stallMs, "PP_FTP_STALL_TIMEOUT_MS", defaults.stallMs)};
-}
 
 // Names travel in the device's code page, as the platform's FTP client
 // sends its wide strings. A line break or NUL would end the command early
@@ -63,16 +44,9 @@ void Pause(int ms) {
 
 }  // namespace
 
-FtpSession::FtpSession() : m_strUser(LoadString(4006)), m_strPassword(LoadString(4007)) {
-  if (FtpServerAddress().isEmpty()) FtpServerAddress() = LoadString(4005);
-}
+FtpSession::FtpSession(const FtpEndpoint &endpoint) : m_endpoint(endpoint) {}
 
 FtpSession::~FtpSession() { Close(); }
-
-void FtpSession::SetTimeouts(int connectMs, int stallMs) {
-  g_connectMs = connectMs > 0 ? connectMs : 0;
-  g_stallMs = stallMs > 0 ? stallMs : 0;
-}
 
 bool FtpSession::Open() {
   Close();
@@ -80,8 +54,8 @@ bool FtpSession::Open() {
   if (!connection->IsValid()) return false;
   QByteArray user;
   QByteArray password;
-  if (ToWire(m_strUser, &user) && ToWire(m_strPassword, &password) &&
-      connection->Login(FtpServerAddress(), user, password, CurrentTimeouts())) {
+  if (ToWire(m_endpoint.user, &user) && ToWire(m_endpoint.password, &password) &&
+      connection->Login(m_endpoint.address, user, password, m_endpoint.timeouts)) {
     m_connection = std::move(connection);
     return true;
   }

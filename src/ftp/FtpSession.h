@@ -3,6 +3,8 @@
 // operation opens the session, issues a few commands over one control
 // connection and closes it again. Paths go to the server as given,
 // backslashes included; local folders are CE paths on the device.
+#include "ftp/FtpEndpoint.h"
+
 #include <QString>
 #include <memory>
 
@@ -12,14 +14,13 @@ class FtpSession {
  public:
   static constexpr int kTransferBinary = 2;
 
-  FtpSession();
+  explicit FtpSession(const FtpEndpoint &endpoint);
   ~FtpSession();
   FtpSession(const FtpSession &) = delete;
   FtpSession &operator=(const FtpSession &) = delete;
 
-  // One connect attempt to the server address setting ("host" or
-  // "host:port", port 21 by default) with the user and password of the
-  // string table; 300 ms pause and a closed session on failure.
+  // One connect attempt to the endpoint with its user and password; 300 ms
+  // pause and a closed session on failure.
   bool Open();
   // Safe on a closed session; run by the destructor.
   void Close();
@@ -47,18 +48,10 @@ class FtpSession {
   // ClearFolder (its result does not matter), then the folder itself.
   bool RemoveFolder(const QString &path);
 
-  // A controller that vanishes must not hang the pendant: connecting and
-  // logging in give up after connectMs, a transfer with no byte moved or a
-  // command without reply after stallMs (counted in whole seconds, at least
-  // one). A value <= 0 goes back to the default: PP_FTP_CONNECT_TIMEOUT_MS /
-  // PP_FTP_STALL_TIMEOUT_MS when set, else 5000 / 10000. Read at each Open.
-  static void SetTimeouts(int connectMs, int stallMs);
-
  private:
   bool IsFolder(const QByteArray &wirePath);
 
   // The library handle and its control connection: null while closed.
   std::unique_ptr<FtpConnection> m_connection;
-  QString m_strUser;
-  QString m_strPassword;
+  FtpEndpoint m_endpoint;
 };

@@ -3,7 +3,7 @@
 // the detail line word-wrapped, and one button ("OK") or two ("OK"/"Cancel"
 // or "YES"/"NO"). Enter presses the focused button, at first the first one;
 // releasing Escape answers 2.
-#include "app/InstallerView.h"
+#include "app/Reporter.h"
 
 #include <QDialog>
 #include <memory>

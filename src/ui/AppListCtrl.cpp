@@ -1,9 +1,7 @@
 #include "AppListCtrl.h"
 
-#include "app/InstallerStages.h"
 #include "app/ListRows.h"
 
-#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -27,7 +25,7 @@ AppListCtrl::AppListCtrl(QWidget *parent) : QTreeWidget(parent) {
   setPalette(colours);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
     m_nTracking = 1;
-    PostListEvent(kHide, 1);
+    emit HideEditor();
   });
 }
 
@@ -70,11 +68,6 @@ QPoint AppListCtrl::RowPosition(int row) const {
   return viewport()->mapTo(this, visualItemRect(item).topLeft());
 }
 
-void AppListCtrl::PostListEvent(int event, int flag) {
-  if (QWidget *parent = parentWidget())
-    QCoreApplication::postEvent(parent, new InstallerEvent(WM_INSTALLER_LISTEVENT, event, flag));
-}
-
 void AppListCtrl::PreTranslate(QObject *receiver, QEvent *event) {
   switch (event->type()) {
     case QEvent::KeyPress:
@@ -84,29 +77,29 @@ void AppListCtrl::PreTranslate(QObject *receiver, QEvent *event) {
       const bool vertical = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
       if (event->type() == QEvent::KeyPress) {
         if (vertical && m_nTracking) {
-          PostListEvent(kHide, 0);
+          emit HideEditor();
           m_nTracking = 0;
         }
       } else if (!key->isAutoRepeat()) {
         if (vertical) {
-          PostListEvent(kPlace, 0);
+          emit PlaceEditor();
           m_nTracking = 1;
         } else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space) {
-          PostListEvent(kPlace, 1);
+          emit OpenEditor();
         }
       }
       return;
     }
     case QEvent::MouseButtonPress:
       if (receiver == viewport() && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        PostListEvent(kPlace, 0);
+        emit PlaceEditor();
       return;
     case QEvent::Paint:
-      if (receiver == viewport() && m_nTracking) PostListEvent(kPaint, 1);
+      if (receiver == viewport() && m_nTracking) emit Painted();
       return;
     case QEvent::FocusIn:
       if (receiver == this) {
-        PostListEvent(kPlace, 0);
+        emit PlaceEditor();
         m_nTracking = 1;
       }
       return;

@@ -1,9 +1,9 @@
 #pragma once
 // The application list: a nine-column report with full-row selection and
 // 23-pixel rows. It holds nothing but the rows it is given and the
-// selection; it tells its parent about clicks, keys, paints, focus and
-// scrolling with list events (0x8103) so that the parent can move the
-// operation editor.
+// selection; it tells about clicks, keys, paints, focus and scrolling with
+// signals, so that the dialog can move the operation editor. The dialog
+// takes them queued, after the event that caused them.
 #include <QList>
 #include <QPair>
 #include <QStringList>
@@ -14,10 +14,6 @@ class AppListCtrl : public QTreeWidget {
 
  public:
   static constexpr int kRowHeight = 23;
-  // List events: hide the editor, place or open it, place it after a paint.
-  static constexpr int kHide = 256;
-  static constexpr int kPlace = 257;
-  static constexpr int kPaint = 15;
 
   explicit AppListCtrl(QWidget *parent = nullptr);
 
@@ -31,13 +27,21 @@ class AppListCtrl : public QTreeWidget {
   QPoint RowPosition(int row) const;
 
   // Examines an event addressed to the list or its viewport before the list
-  // handles it and posts the matching list event; never swallows it.
+  // handles it and signals what it means for the editor; never swallows it.
   void PreTranslate(QObject *receiver, QEvent *event);
 
   int Tracking() const { return m_nTracking; }
 
- private:
-  void PostListEvent(int event, int flag);
+ signals:
+  // The selection is moving (keys held, scrolling): the editor goes.
+  void HideEditor();
+  // The selection settled: the editor goes over the selected row.
+  void PlaceEditor();
+  // Enter or Space on the list: the editor's list opens.
+  void OpenEditor();
+  // The rows were painted while the selection is not moving.
+  void Painted();
 
+ private:
   int m_nTracking = 1;
 };

@@ -43,7 +43,7 @@ QPushButton *MakeButton(const QString &text, QWidget *parent) {
 
 }  // namespace
 
-InstallerDialog::InstallerDialog(int mediumKind, QWidget *parent)
+InstallerDialog::InstallerDialog(const InstallerSettings &settings, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_dlgOption(this) {
   setFont(UiFonts::Make(UiFonts::kDialogFace, 10));
   m_stcTitle = new QLabel(this);
@@ -60,8 +60,17 @@ InstallerDialog::InstallerDialog(int mediumKind, QWidget *parent)
   connect(m_btnExecute, &QPushButton::clicked, this, &InstallerDialog::OnExecute);
   connect(m_btnClose, &QPushButton::clicked, this, &InstallerDialog::OnClose);
   connect(m_btnOption, &QPushButton::clicked, this, &InstallerDialog::OnOption);
+  // The controls' reports are handled once the event that caused them is done.
+  connect(m_lstApps, &AppListCtrl::HideEditor, m_cbOperation, &QWidget::hide, Qt::QueuedConnection);
+  connect(m_lstApps, &AppListCtrl::PlaceEditor, this, [this] { PlaceOperationEditor(1); }, Qt::QueuedConnection);
+  connect(m_lstApps, &AppListCtrl::OpenEditor, this, &InstallerDialog::OpenOperationEditor, Qt::QueuedConnection);
+  connect(m_lstApps, &AppListCtrl::Painted, this, &InstallerDialog::OnListPainted, Qt::QueuedConnection);
+  connect(m_cbOperation, &OperationComboBox::ChoiceMade, this, &InstallerDialog::OnOperationChosen,
+          Qt::QueuedConnection);
+  connect(m_cbOperation, &OperationComboBox::Cancelled, this, &InstallerDialog::OnOperationClosed,
+          Qt::QueuedConnection);
 
-  m_pStages = std::make_unique<InstallerStages>(this, mediumKind, this);
+  m_pStages = std::make_unique<InstallerStages>(*this, settings, this);
   OnInitDialog();
   qApp->installEventFilter(this);
 }
@@ -127,7 +136,7 @@ void InstallerDialog::showEvent(QShowEvent *event) {
 
 // --- status line and busy state ---
 
-void InstallerDialog::ShowStatus(int level, const QString &text) {
+void InstallerDialog::ShowStatus(StatusLevel level, const QString &text) {
   m_strStatus = text;
   m_stcStatus->Show(level, m_strStatus);
 }
@@ -249,39 +258,23 @@ void InstallerDialog::OpenOperationEditor() {
   m_cbOperation->setFocus();
 }
 
-void InstallerDialog::OnListEvent(int event, int flag) {
-  switch (event) {
-    case AppListCtrl::kPaint:
-      if (m_pStages->PlacementPending() == 0 && flag == 0) return;
-      PlaceOperationEditor(flag);
-      m_pStages->PlacementPending() = 0;
-      return;
-    case AppListCtrl::kHide:
-      m_cbOperation->hide();
-      return;
-    case AppListCtrl::kPlace:
-      if (flag)
-        OpenOperationEditor();
-      else
-        PlaceOperationEditor(1);
-      return;
-    default:
-      return;
-  }
+void InstallerDialog::OnListPainted() {
+  PlaceOperationEditor(1);
+  m_pStages->PlacementPending() = 0;
 }
 
-void InstallerDialog::OnOperation(int code, int index) {
-  if (code == OperationComboBox::kChoiceMade) {
-    const int operation = index == AppEntry::Add ? AppEntry::Add : index == AppEntry::Remove ? AppEntry::Remove : 0;
-    const int row = m_pStages->CurrentRow();
-    if (InstallerEngine *engine = m_pStages->Engine()) engine->SetOperation(row, operation);
-    // The chosen text shows until the refresh puts the entry's real mark back.
-    if (QTreeWidgetItem *item = m_lstApps->Row(row)) item->setText(1, OperationText(operation));
-  }
-  if (code == OperationComboBox::kChoiceMade || code == OperationComboBox::kCancelled) {
-    m_cbOperation->ShowDropDown(false);
-    m_lstApps->setFocus();
-  }
+void InstallerDialog::OnOperationChosen(int index) {
+  const int operation = index == AppEntry::Add ? AppEntry::Add : index == AppEntry::Remove ? AppEntry::Remove : 0;
+  const int row = m_pStages->CurrentRow();
+  if (InstallerEngine *engine = m_pStages->Engine()) engine->SetOperation(row, operation);
+  // The chosen text shows until the refresh puts the entry's real mark back.
+  if (QTreeWidgetItem *item = m_lstApps->Row(row)) item->setText(1, OperationText(operation));
+  OnOperationClosed();
+}
+
+void InstallerDialog::OnOperationClosed() {
+  m_cbOperation->ShowDropDown(false);
+  m_lstApps->setFocus();
   Invalidate();
 }
 
@@ -306,7 +299,7 @@ void InstallerDialog::OnClose() {
 void InstallerDialog::OnOption() {
   InstallerEngine *engine = m_pStages->Engine();
   if (!engine) return;
-  if (engine->Entries().isEmpty()) {
+  if (engine->Entries().IsEmpty()) {
     m_btnOption->setEnabled(false);
     return;
   }
@@ -330,19 +323,6 @@ void InstallerDialog::OnOption() {
 }
 
 // --- events ---
-
-bool InstallerDialog::event(QEvent *event) {
-  const int type = static_cast<int>(event->type());
-  if (type == WM_INSTALLER_LISTEVENT || type == WM_INSTALLER_OPERATION) {
-    const auto *message = static_cast<InstallerEvent *>(event);
-    if (type == WM_INSTALLER_LISTEVENT)
-      OnListEvent(static_cast<int>(message->wParam), static_cast<int>(message->lParam));
-    else
-      OnOperation(static_cast<int>(message->wParam), static_cast<int>(message->lParam));
-    return true;
-  }
-  return QDialog::event(event);
-}
 
 void InstallerDialog::keyPressEvent(QKeyEvent *event) {
   if (event->key() == Qt::Key_Escape || IsEnterKey(event->key())) return;

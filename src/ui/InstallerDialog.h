@@ -6,7 +6,7 @@
 // and alerts, and the place where the operation editor is moved.
 #include "OptionDialog.h"
 #include "app/InstallerStages.h"
-#include "app/InstallerView.h"
+#include "app/Reporter.h"
 
 #include <QDialog>
 #include <memory>
@@ -17,16 +17,16 @@ class QLabel;
 class QPushButton;
 class StatusLine;
 
-class InstallerDialog : public QDialog, public InstallerView, public InstallerStages::Hooks {
+class InstallerDialog : public QDialog, public Reporter, public InstallerStages::Hooks {
   Q_OBJECT
 
  public:
-  explicit InstallerDialog(int mediumKind, QWidget *parent = nullptr);
+  explicit InstallerDialog(const InstallerSettings &settings, QWidget *parent = nullptr);
   ~InstallerDialog() override;
 
   // --- the view of the workflow ---
   void SetBusy(bool busy) override;
-  void ShowStatus(int level, const QString &text) override;
+  void ShowStatus(StatusLevel level, const QString &text) override;
   int ShowAlert(const AlertRequest &alert) override;
   void PlaceOperationEditor(int force) override;
 
@@ -53,7 +53,6 @@ class InstallerDialog : public QDialog, public InstallerView, public InstallerSt
   QLabel *Title() const { return m_stcTitle; }
 
  protected:
-  bool event(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
   void showEvent(QShowEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
@@ -63,8 +62,9 @@ class InstallerDialog : public QDialog, public InstallerView, public InstallerSt
   void CreateLabel(const QString &text, const QRect &units, Qt::Alignment alignment, bool edge);
   // Keys and clicks seen before the controls get them; true when consumed.
   bool PreTranslateMessage(QWidget *receiver, QEvent *event);
-  void OnListEvent(int event, int flag);
-  void OnOperation(int code, int index);
+  void OnListPainted();
+  void OnOperationChosen(int index);
+  void OnOperationClosed();
   void OnListKeyDown(int key);
   // What the pendant does on a repaint of the dialog: the list and the space
   // values are rebuilt from the model. Now, or once the current event is done.

@@ -100,7 +100,7 @@ int InstallerMain(int argc, char **argv) {
   if (!installer.InitSettings(options, args, &error)) return UsageError(error);
 
   UiFonts::InstallSubstitutions();
-  InstallerDialog dialog(installer.MediumKind());
+  InstallerDialog dialog(installer.Settings());
   int exitCode = 0;
   if (!screenshot.isEmpty()) SaveWhenStarted(dialog, screenshot, &exitCode);
   dialog.exec();

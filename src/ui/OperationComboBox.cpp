@@ -1,8 +1,5 @@
 #include "OperationComboBox.h"
 
-#include "app/InstallerStages.h"
-
-#include <QCoreApplication>
 #include <QKeyEvent>
 
 OperationComboBox::OperationComboBox(QWidget *parent) : DropDownList(parent) {
@@ -13,14 +10,8 @@ OperationComboBox::OperationComboBox(QWidget *parent) : DropDownList(parent) {
   });
   connect(this, &DropDownList::ClosedUp, this, [this](int index) {
     m_nSel = index;
-    Report(kChoiceMade);
+    emit ChoiceMade(m_nSel);
   });
-}
-
-void OperationComboBox::Report(int code) {
-  // The parent is looked up now; the report is posted, never waited for.
-  if (QWidget *parent = parentWidget())
-    QCoreApplication::postEvent(parent, new InstallerEvent(WM_INSTALLER_OPERATION, code, m_nSel));
 }
 
 bool OperationComboBox::PreTranslate(QEvent *event) {
@@ -38,13 +29,13 @@ bool OperationComboBox::PreTranslate(QEvent *event) {
         if (IsDroppedDown())
           ShowDropDown(false);
         else
-          Report(kChoiceMade);
+          emit ChoiceMade(m_nSel);
         m_bSelChanged = false;
       }
       return true;
     case Qt::Key_Space:
       m_nSel = currentIndex();
-      Report(kCancelled);
+      emit Cancelled(m_nSel);
       m_bSelChanged = false;
       return true;
     default:

@@ -1,17 +1,14 @@
 #pragma once
 // The operation editor: the drop-down list that the main dialog lays over the
 // selected row's "Operation" cell. It turns the operator's gestures into two
-// reports posted to its parent: a choice made (13) and cancelled (27), each
-// with the selected item index.
+// signals: a choice made and a choice cancelled, each with the selected item
+// index.
 #include "DropDownList.h"
 
 class OperationComboBox : public DropDownList {
   Q_OBJECT
 
  public:
-  static constexpr int kChoiceMade = 13;
-  static constexpr int kCancelled = 27;
-
   explicit OperationComboBox(QWidget *parent = nullptr);
 
   // Examines an event addressed to the control or its drop-down list before
@@ -21,9 +18,11 @@ class OperationComboBox : public DropDownList {
   int Selection() const { return m_nSel; }
   bool SelectionChanged() const { return m_bSelChanged; }
 
- private:
-  void Report(int code);
+ signals:
+  void ChoiceMade(int index);
+  void Cancelled(int index);
 
+ private:
   int m_nSel = 0;
   bool m_bSelChanged = false;
 };

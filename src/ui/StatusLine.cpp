@@ -9,24 +9,24 @@ StatusLine::StatusLine(QWidget *parent) : QLabel(parent) {
   m_crBack = palette().color(QPalette::Window);
 }
 
-QColor StatusLine::TextColor(int level) {
+QColor StatusLine::TextColor(StatusLevel level) {
   switch (level) {
-    case 0:
+    case StatusLevel::Error:
       return QColor(255, 0, 0);
-    case 1:
+    case StatusLevel::Warning:
       return QColor(255, 255, 0);
-    case 2:
+    case StatusLevel::Transfer:
       return QColor(0, 255, 0);
     default:
       return QColor(0, 0, 0);
   }
 }
 
-QColor StatusLine::BackgroundColor(int level) {
-  return level >= 0 && level <= 2 ? QColor(40, 50, 150) : QColor(160, 160, 160);
+QColor StatusLine::BackgroundColor(StatusLevel level) {
+  return level == StatusLevel::Info ? QColor(160, 160, 160) : QColor(40, 50, 150);
 }
 
-void StatusLine::Show(int level, const QString &text) {
+void StatusLine::Show(StatusLevel level, const QString &text) {
   m_crText = TextColor(level);
   m_crBack = BackgroundColor(level);
   QPalette colours = palette();

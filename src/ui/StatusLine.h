@@ -1,6 +1,8 @@
 #pragma once
 // The coloured status line at the bottom of the main dialog, the program's
 // only log: each text is shown in the colours of its level.
+#include "platform/Outcome.h"
+
 #include <QColor>
 #include <QLabel>
 
@@ -10,14 +12,14 @@ class StatusLine : public QLabel {
  public:
   explicit StatusLine(QWidget *parent = nullptr);
 
-  // Text and background colour of a level: 0 red, 1 yellow, 2 green, each on
-  // dark blue; any other level black on grey.
-  static QColor TextColor(int level);
-  static QColor BackgroundColor(int level);
+  // Text and background colour of a level: errors red, warnings yellow,
+  // transfer messages green, each on dark blue; information black on grey.
+  static QColor TextColor(StatusLevel level);
+  static QColor BackgroundColor(StatusLevel level);
 
   // Shows the text in the level's colours and paints it at once, so that it
   // is visible while a long operation keeps the thread busy.
-  void Show(int level, const QString &text);
+  void Show(StatusLevel level, const QString &text);
 
  private:
   QColor m_crText;

@@ -30,9 +30,7 @@ void Report(const QString &line, char *output, unsigned int size) {
 
 extern "C" {
 
-#ifndef PP_UNZIP_WITHOUT_VERSION
 PP_UNZIP_EXPORT int UnZipGetVersion() { return kVersion; }
-#endif
 
 PP_UNZIP_EXPORT int UnZip(void * /*window*/, const char16_t *command, char *output, unsigned int outputSize) {
   // Nothing may unwind into a caller that knows only C.

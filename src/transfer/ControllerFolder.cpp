@@ -1,0 +1,62 @@
+#include "ControllerFolder.h"
+
+namespace {
+
+// The folder as a name of the login folder: "PP_APP".
+QString FolderName(const QString &folder) {
+  QString name = folder;
+  name.remove(u'\\');
+  return name;
+}
+
+}  // namespace
+
+ControllerConnection::ControllerConnection(const FtpEndpoint &endpoint, const QString &folder)
+    : m_ftp(endpoint), m_folder(folder) {
+  m_ftp.Open();
+}
+
+Outcome ControllerConnection::Opened(const QString &operation) const {
+  if (m_ftp.IsOpen()) return Outcome::Success();
+  return Outcome::Failure(StatusLevel::Transfer, 3012, 2012, QStringLiteral("error function. (%1)").arg(operation));
+}
+
+bool ControllerConnection::HasFolder() { return m_ftp.Exists(FolderName(m_folder)); }
+
+Outcome ControllerConnection::CreateFolder() {
+  if (m_ftp.CreateFolder(m_folder)) return Outcome::Success();
+  return Outcome::Failure(StatusLevel::Transfer, QStringLiteral("KTC directory create error. (%1)\n").arg(m_folder), 2016,
+                          QStringLiteral("error file :(%1)").arg(m_folder));
+}
+
+Outcome ControllerConnection::Fetch(const QString &localFolder, const QString &fileName) {
+  if (m_ftp.GetFile(m_folder, localFolder, fileName)) return Outcome::Success();
+  return Outcome::Failure(StatusLevel::Transfer, 3011, 2011, QStringLiteral("error file :(%1)").arg(fileName));
+}
+
+Outcome ControllerConnection::Send(const QString &localFolder, const QString &fileName, const QString &shownAs) {
+  if (m_ftp.PutFile(m_folder, localFolder, fileName, FtpSession::kTransferBinary)) return Outcome::Success();
+  return Outcome::Failure(StatusLevel::Transfer, 3011, 2011,
+                          QStringLiteral("error file :(%1)").arg(shownAs.isEmpty() ? fileName : shownAs));
+}
+
+Outcome ControllerConnection::RemoveFile(const QString &fileName) {
+  if (m_ftp.RemoveFile(m_folder, fileName)) return Outcome::Success();
+  return Outcome::Failure(StatusLevel::Transfer, 3006, 2025, QStringLiteral("error KTC folder. :(%1%2)").arg(m_folder, fileName));
+}
+
+void ControllerConnection::DiscardFile(const QString &fileName) { (void)m_ftp.RemoveFile(m_folder, fileName); }
+
+Outcome ControllerConnection::RemoveFolder() {
+  if (m_ftp.RemoveFolder(m_folder)) return Outcome::Success();
+  return Outcome::Failure(StatusLevel::Transfer, 3020, 2024, QStringLiteral("error KTC folder. :(%1)").arg(m_folder));
+}
+
+ControllerFolderState ProbeControllerFolder(const FtpEndpoint &endpoint, const QString &folder) {
+  ControllerConnection controller(endpoint, folder);
+  if (!controller.IsOpen()) return ControllerFolderState::Unreachable;
+  const bool exists = controller.HasFolder();
+  // A lost connection closes the session: no answer is no "not there".
+  if (!exists && !controller.IsOpen()) return ControllerFolderState::Unreachable;
+  return exists ? ControllerFolderState::Present : ControllerFolderState::Absent;
+}
