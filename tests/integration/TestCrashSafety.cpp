@@ -3,16 +3,12 @@
 // flash disk shows an extraction under way. The pendant must hold no
 // truncated menu file and no half-extracted application folder, and the
 // next start-up must bring it back in line with the controller.
-#include "ControllerSim.h"
 #include "MediumBuilder.h"
-#include "PpInstallRun.h"
-#include "Sandbox.h"
-#include "UnzipLibrary.h"
-#include "ftp/FtpSession.h"
+#include "Paths.h"
+#include "Runs.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -22,7 +18,6 @@
 
 namespace {
 
-const QString kPendant = QStringLiteral("\\DiskOnChip\\PP_APP");
 // The extraction library unpacks into a hidden folder of this prefix.
 const QString kUnzipPrefix = QStringLiteral("|unzip|");
 // Says that the folder was being changed when the run stopped.
@@ -41,17 +36,7 @@ PackageSpec Package(const QString &name, const QString &version = QStringLiteral
   return pkg;
 }
 
-// The files below a host folder, relative path -> bytes.
-QMap<QString, QByteArray> Files(const QString &hostFolder) {
-  QMap<QString, QByteArray> files;
-  QDirIterator it(hostFolder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    QFile file(it.next());
-    file.open(QIODevice::ReadOnly);
-    files.insert(QDir(hostFolder).relativeFilePath(file.fileName()), file.readAll());
-  }
-  return files;
-}
+QMap<QString, QByteArray> Files(const QString &hostFolder) { return Snapshot(hostFolder, true); }
 
 enum class Scenario { Install, Update, Rebuild, Remove };
 
@@ -65,7 +50,6 @@ class TestCrashSafety : public QObject {
   void init();
   void killedAt_data();
   void killedAt();
-  void interruptedExtractionLeavesNothingBehind();
 
  private:
   // Lays out both sides for the scenario; returns pp-install's arguments.
@@ -76,29 +60,20 @@ class TestCrashSafety : public QObject {
   // Empty when no application folder on the pendant is half there and the
   // menu file, if any, is one of those written whole.
   QString pendantDamage(const QString &beingRemoved) const;
-  QStringList registered() const { return MediumBuilder::RegisteredNames(m_sim->read("\\PP_APP\\PP_MENU.INI")); }
   // As Divergence, and each registered application is on both sides as one
   // of its packages unpacks and packs it, in the version registered.
   QString divergence() const;
 
-  std::unique_ptr<ControllerSim> m_sim;
-  std::unique_ptr<Sandbox> m_box;
+  Rig m_rig;
   QMultiMap<QString, QMap<QString, QByteArray>> m_complete;  // every folder an archive here unpacks to, by name
   QList<QByteArray> m_wholeMenus;  // every menu file written whole in the scenario
   QMultiMap<QString, QByteArray> m_archives;  // every archive on the medium or the controller, by name
 };
 
-void TestCrashSafety::initTestCase() {
-  m_sim = std::make_unique<ControllerSim>();
-  QVERIFY2(m_sim->isRunning(), qPrintable(m_sim->log()));
-  FtpSession::SetTimeouts(2000, 2000);
-}
+void TestCrashSafety::initTestCase() { QVERIFY(m_rig.start()); }
 
 void TestCrashSafety::init() {
-  QVERIFY(m_sim->reset());
-  m_box = std::make_unique<Sandbox>();
-  QVERIFY(InstallUnzipLibrary(*m_box));
-  m_box->mkdir(QStringLiteral("\\Storage Card\\PP_APP"));
+  QVERIFY(m_rig.reset());
   m_complete.clear();
   m_archives.clear();
 }
@@ -110,20 +85,20 @@ QStringList TestCrashSafety::prepare(Scenario scenario) {
                                 ? Package("Alpha", "2.00", 160)
                                 : Package("Gamma", "1.00", scenario == Scenario::Install ? 160 : 0);
   if (scenario == Scenario::Rebuild) both.append(added);
-  MediumBuilder::WriteInstalled(*m_box, m_sim->root(), both);
-  if (scenario == Scenario::Rebuild) QFile::remove(m_box->host(kPendant + "\\PP_MENU.INI"));
+  MediumBuilder::WriteInstalled(m_rig.box(), m_rig.sim().root(), both);
+  if (scenario == Scenario::Rebuild) QFile::remove(m_rig.box().host(kPendant + "\\PP_MENU.INI"));
   QList<PackageSpec> after = both;  // as the run registers them
   if (scenario == Scenario::Install) after.append(added);
   if (scenario == Scenario::Update) after[0] = added;
   if (scenario == Scenario::Remove) after.removeFirst();
   m_wholeMenus = {MediumBuilder::MenuFile(both), MediumBuilder::MenuFile(after)};
   for (const PackageSpec &pkg : both + QList<PackageSpec>{added}) {
-    MediumBuilder::WritePackage(*m_box, pkg);
+    MediumBuilder::WritePackage(m_rig.box(), pkg);
     m_complete.insert(pkg.folderName(), pkg.archiveFiles());
   }
   for (const QString name : {"Alpha", "Beta", "Gamma"})
-    for (const QByteArray &bytes : {m_box->read("\\Storage Card\\PP_APP\\" + name + ".ZIP"),
-                                    m_sim->read("\\PP_APP\\" + name + ".ZIP")})
+    for (const QByteArray &bytes : {m_rig.box().read("\\Storage Card\\PP_APP\\" + name + ".ZIP"),
+                                    m_rig.sim().read("\\PP_APP\\" + name + ".ZIP")})
       if (!bytes.isEmpty()) m_archives.insert(name, bytes);
   switch (scenario) {
     case Scenario::Install: return {"--add", "Gamma"};
@@ -141,7 +116,7 @@ bool TestCrashSafety::runAndKill(const QStringList &args, const std::function<bo
   process.setProcessEnvironment(environment);
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(QStringLiteral(PP_INSTALL_EXE),
-                QStringList{"--device-root", m_box->root(), "--medium", "cf", "/D", m_sim->address()} + args);
+                QStringList{"--device-root", m_rig.box().root(), "--medium", "cf", "/D", m_rig.sim().address()} + args);
   const QDeadlineTimer deadline(60000);
   while (!reached()) {
     if (!process.waitForStarted() || process.waitForFinished(1) || deadline.hasExpired()) {
@@ -158,17 +133,17 @@ bool TestCrashSafety::runAndKill(const QStringList &args, const std::function<bo
 }
 
 bool TestCrashSafety::extracting() const {
-  const QStringList names = QDir(m_box->host(kPendant)).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+  const QStringList names = QDir(m_rig.box().host(kPendant)).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
   return std::any_of(names.begin(), names.end(), [](const QString &name) { return name.startsWith(kUnzipPrefix); });
 }
 
 QString TestCrashSafety::pendantDamage(const QString &beingRemoved) const {
   for (const QFileInfo &info :
-       QDir(m_box->host(kPendant)).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+       QDir(m_rig.box().host(kPendant)).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
     const QString name = info.fileName();
     if (info.isFile()) {
       if (name == u"PP_MENU.INI" || name == u"PP_MENU.BAK") {
-        if (!m_wholeMenus.contains(m_box->read(kPendant + u'\\' + name))) return name + QStringLiteral(" is not whole");
+        if (!m_wholeMenus.contains(m_rig.box().read(kPendant + u'\\' + name))) return name + QStringLiteral(" is not whole");
       } else if (!name.startsWith(u"PP_MENU.INI.") && name != kChangeMarker) {  // temporaries of the atomic write
         return QStringLiteral("an unknown file ") + name;
       }
@@ -181,10 +156,10 @@ QString TestCrashSafety::pendantDamage(const QString &beingRemoved) const {
 }
 
 QString TestCrashSafety::divergence() const {
-  return Divergence(*m_box, *m_sim, [this](const QString &name, const QString &folder, const QString &version) {
-    if (!m_archives.values(name).contains(m_sim->read("\\PP_APP\\" + name + ".ZIP")))
+  return m_rig.divergence([this](const QString &name, const QString &folder, const QString &version) {
+    if (!m_archives.values(name).contains(m_rig.sim().read("\\PP_APP\\" + name + ".ZIP")))
       return QStringLiteral("the controller's %1.ZIP is not the package's archive").arg(name);
-    const QMap<QString, QByteArray> files = Files(m_box->host(kPendant + u'\\' + folder));
+    const QMap<QString, QByteArray> files = Files(m_rig.box().host(kPendant + u'\\' + folder));
     if (!m_complete.values(folder).contains(files))
       return QStringLiteral("%1 on the pendant is not as unpacked").arg(name);
     if (!files.value("res/" + name + ".txt").endsWith(' ' + version.toUtf8()))
@@ -234,12 +209,12 @@ void TestCrashSafety::killedAt() {
   QFETCH(QString, point);
   QFETCH(QStringList, nextAlerts);
   const QStringList args = prepare(static_cast<Scenario>(scenario));
-  if (!switches.isEmpty()) QVERIFY(m_sim->restart(switches));
-  m_sim->clearLog();
+  if (!switches.isEmpty()) QVERIFY(m_rig.sim().restart(switches));
+  m_rig.sim().clearLog();
 
-  std::function<bool()> reached = [this, point] { return m_sim->log().contains(point); };
+  std::function<bool()> reached = [this, point] { return m_rig.sim().log().contains(point); };
   if (point == u"extracting") reached = [this] { return extracting(); };
-  if (point == u"Alpha.exe deleted") reached = [this] { return !m_box->exists(kPendant + "\\Alpha\\Alpha.exe"); };
+  if (point == u"Alpha.exe deleted") reached = [this] { return !m_rig.box().exists(kPendant + "\\Alpha\\Alpha.exe"); };
   QString why;
   QVERIFY2(runAndKill(args, reached, &why), qPrintable(why));
 
@@ -247,29 +222,13 @@ void TestCrashSafety::killedAt() {
   // folder that was being deleted).
   const QString damage = pendantDamage(static_cast<Scenario>(scenario) == Scenario::Remove ? "Alpha" : "");
   QVERIFY2(damage.isEmpty(), qPrintable(damage));
-  QTEST(m_box->exists(kPendant + u'\\' + kChangeMarker), "interrupted");
+  QTEST(m_rig.box().exists(kPendant + u'\\' + kChangeMarker), "interrupted");
 
-  QVERIFY(m_sim->restart());
-  QCOMPARE(RunPpInstall(*m_box, m_sim->address()).alertIdsAndDetails().join(u'\n'), nextAlerts.join(u'\n'));
-  QTEST(registered(), "nextRegistered");
+  QVERIFY(m_rig.sim().restart());
+  QCOMPARE(m_rig.run().alertIdsAndDetails().join(u'\n'), nextAlerts.join(u'\n'));
+  QTEST(m_rig.registered(), "nextRegistered");
   QTEST(divergence(), "nextDivergence");
   QVERIFY(!extracting());
-}
-
-void TestCrashSafety::interruptedExtractionLeavesNothingBehind() {
-  const QStringList args = prepare(Scenario::Install);
-  QString why;
-  QVERIFY2(runAndKill(args, [this] { return extracting(); }, &why), qPrintable(why));
-  QVERIFY(extracting());
-  // Whatever its caller does about the interruption, the extraction library
-  // clears what it left the next time it unpacks into the same folder.
-  QVERIFY(QFile::remove(m_box->host(kPendant + u'\\' + kChangeMarker)));
-  QVERIFY(m_sim->restart());
-  const PpInstallRun next = RunPpInstall(*m_box, m_sim->address(), args);
-  QVERIFY2(next.exitCode == 0, qPrintable(next.text()));
-  QVERIFY(!extracting());
-  QCOMPARE(divergence(), QString());
-  QCOMPARE(registered(), QStringList({"Alpha", "Beta", "Gamma"}));
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)

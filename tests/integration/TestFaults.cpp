@@ -2,45 +2,18 @@
 // or the pendant's flash disk can produce: what the operator is told, what
 // is left on both sides, and that the next start-up (the fault gone) brings
 // the pendant back in line with the controller.
-#include "ControllerSim.h"
 #include "MediumBuilder.h"
-#include "PpInstallRun.h"
-#include "RecordingView.h"
-#include "Sandbox.h"
-#include "UnzipLibrary.h"
+#include "Paths.h"
+#include "Runs.h"
 #include "app/InstallerApp.h"
 #include "app/InstallerEngine.h"
 #include "app/InstallerStages.h"
-#include "ftp/FtpSession.h"
 #include "platform/CodePage.h"
 #include "platform/Device.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QtTest>
-
-namespace {
-
-const QString kPendant = QStringLiteral("\\DiskOnChip\\PP_APP");
-const QString kPendantMenu = QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI");
-const QString kControllerMenu = QStringLiteral("\\PP_APP\\PP_MENU.INI");
-
-QList<PackageSpec> Packages(const QStringList &names) {
-  QList<PackageSpec> apps;
-  for (const QString &name : names) apps.append(PackageSpec::Simple(name));
-  return apps;
-}
-
-// These lines appear in this order among the others.
-void ShownInOrder(const QStringList &lines, const QStringList &expected) {
-  qsizetype at = 0;
-  for (const QString &line : expected) {
-    at = lines.indexOf(line, at);
-    QVERIFY2(at++ >= 0, qPrintable(line + QStringLiteral(" not shown in order:\n") + lines.join(u'\n')));
-  }
-}
-
-}  // namespace
 
 class TestFaults : public QObject {
   Q_OBJECT
@@ -52,57 +25,34 @@ class TestFaults : public QObject {
   void fault();
 
  private:
-  PpInstallRun run(const QStringList &args) { return RunPpInstall(*m_box, m_sim->address(), args); }
-  // Both sides in one line: "pendant files [registered] | controller files [registered]", where the
-  // pendant lists its menu file, executables and stray files, and "-" stands for a missing folder.
-  QString sides() const;
   // The next start-up with the fault gone: these alerts (as "id detail"),
   // and in line afterwards with these applications registered.
   void nextStartRecovers(const QStringList &expectedApps, const QStringList &expectedAlerts = {});
 
-  std::unique_ptr<ControllerSim> m_sim;
-  std::unique_ptr<Sandbox> m_box;
+  Rig m_rig;
 };
 
-void TestFaults::initTestCase() {
-  m_sim = std::make_unique<ControllerSim>();
-  QVERIFY2(m_sim->isRunning(), qPrintable(m_sim->log()));
-  // Short enough to keep a stall cheap, long enough for a loaded machine.
-  FtpSession::SetTimeouts(2000, 2000);
-}
+void TestFaults::initTestCase() { QVERIFY(m_rig.start()); }
 
 void TestFaults::init() {
-  QVERIFY(m_sim->reset());
-  m_box = std::make_unique<Sandbox>();
-  QVERIFY(InstallUnzipLibrary(*m_box));
-  m_box->mkdir(QStringLiteral("\\Storage Card\\PP_APP"));
-  for (const PackageSpec &pkg : Packages({"Alpha", "Beta", "Gamma"})) MediumBuilder::WritePackage(*m_box, pkg);
-}
-
-QString TestFaults::sides() const {
-  static const QRegularExpression shown(QStringLiteral("^[^/]+(/[^/]+\\.exe)?$"));
-  const auto side = [](bool exists, const QStringList &files, const QByteArray &menu) {
-    return exists ? (files + QStringList{u'[' + MediumBuilder::RegisteredNames(menu).join(u' ') + u']'}).join(u' ')
-                  : QStringLiteral("-");
-  };
-  return side(m_box->exists(kPendant), m_box->tree(kPendant).filter(shown), m_box->read(kPendantMenu)) + " | " +
-         side(m_sim->exists("\\PP_APP"), m_sim->entries("\\PP_APP"), m_sim->read(kControllerMenu));
+  QVERIFY(m_rig.reset());
+  for (const PackageSpec &pkg : PackageSpec::Simple({"Alpha", "Beta", "Gamma"})) MediumBuilder::WritePackage(m_rig.box(), pkg);
 }
 
 void TestFaults::nextStartRecovers(const QStringList &expectedApps, const QStringList &expectedAlerts) {
-  QVERIFY(m_sim->setFaults({}));
+  QVERIFY(m_rig.sim().setFaults({}));
   Device::SetFreeBytesOverride(-1);
-  const PpInstallRun next = run({QStringLiteral("--list")});
+  const PpInstallRun next = m_rig.run({QStringLiteral("--list")});
   QCOMPARE(next.alertIdsAndDetails(), expectedAlerts);
-  QCOMPARE(Divergence(*m_box, *m_sim), QString());
-  QCOMPARE(MediumBuilder::RegisteredNames(m_sim->read(kControllerMenu)), expectedApps);
+  QCOMPARE(m_rig.divergence(), QString());
+  QCOMPARE(m_rig.registered(), expectedApps);
   // A start after that finds both sides equal and touches nothing.
-  m_sim->clearLog();
-  const PpInstallRun again = run({});
+  m_rig.sim().clearLog();
+  const PpInstallRun again = m_rig.run();
   QVERIFY2(again.has(QStringLiteral("status 2: PP_MENU.INI file compare OK.")) || expectedApps.isEmpty(),
            qPrintable(again.text()));
   QVERIFY2(again.alerts().isEmpty(), qPrintable(again.text()));
-  QCOMPARE(m_sim->commands().filter(QRegularExpression("^(STOR|DELE|RMD|MKD) ")), QStringList());
+  QCOMPARE(m_rig.sim().commands().filter(QRegularExpression("^(STOR|DELE|RMD|MKD) ")), QStringList());
 }
 
 void TestFaults::fault_data() {
@@ -127,7 +77,7 @@ void TestFaults::fault_data() {
   const QString abcKept = "Alpha/Alpha.exe Beta/Beta.exe Gamma/Gamma.exe PP_MENU.INI [Alpha Beta Gamma]" + controllerAB;
   const QString transfer = "status 2: FTP file transfar error.", connect = "status 2: FTP connect error.";
   const QString dele = "status 2: File remove error in Controller.";
-  const QString mkd = "status 2: KTC directory create error. (\\PP_APP\\)\n";
+  const QString mkd = "status 2: KTC directory create error. (\\PP_APP\\)\\n";
   const QString noExe = "2001 Pendant application execute file not found.", menu = "(" + kPendantMenu + ")";
   const QStringList deleFailed{"2025 error KTC folder. :(\\PP_APP\\Alpha.ZIP)", "2006 error file :(Alpha.ZIP)"};
 
@@ -231,50 +181,50 @@ void TestFaults::fault() {
   QFETCH(QStringList, next);
   QFETCH(bool, stuck);
   QFETCH(QStringList, registered);
-  if (!installed.isEmpty()) MediumBuilder::WriteInstalled(*m_box, m_sim->root(), Packages(installed));
-  const QByteArray menuBefore = m_sim->read(kControllerMenu);
+  Sandbox &box = m_rig.box();
+  ControllerSim &sim = m_rig.sim();
+  if (!installed.isEmpty()) MediumBuilder::WriteInstalled(box, sim.root(), PackageSpec::Simple(installed));
+  const QByteArray menuBefore = sim.read(kControllerMenu);
   QStringList switches;
   for (const QString &item : before) {
     if (item == u"rebuild") {
-      QVERIFY(QFile::remove(m_box->host(kPendantMenu)));
+      QVERIFY(QFile::remove(box.host(kPendantMenu)));
     } else if (item == u"big Gamma") {
       PackageSpec big = PackageSpec::Simple("Gamma");
       big.sizeKiB = 1;
       big.files.insert("data/big.bin", QByteArray(64 * 1024, 'x'));
-      MediumBuilder::WritePackage(*m_box, big);
+      MediumBuilder::WritePackage(box, big);
     } else if (item.startsWith(u"free ")) {
       Device::SetFreeBytesOverride(item.mid(5).toInt() * 1024);
     } else if (item == u"down") {
-      m_sim->stop();
+      sim.stop();
     } else {
       switches.append(item);
     }
   }
-  if (!before.contains("down")) QVERIFY(m_sim->setFaults(switches));
+  if (!before.contains("down")) QVERIFY(sim.setFaults(switches));
 
   // The start-up, then Execute, as the dialog runs them.
-  RecordingView view;
+  RecordedView view;
   InstallerApp app;
-  DeviceOptions device;
-  QStringList args{"--device-root", m_box->root(), "--medium", "cf"};
   QString error;
-  QVERIFY(TakeDeviceOptions(args, &device, &error) && app.InitSettings(device, {"/D", m_sim->address()}, &error));
-  auto stages = std::make_unique<InstallerStages>(&view, app.MediumKind());
-  const auto runPosted = [&stages] {
-    while (stages->HasPendingStage()) QCoreApplication::sendPostedEvents(nullptr, 0);
-  };
+  QVERIFY(app.InitSettings({box.root(), "cf", {}}, {"/D", sim.address()}, &error));
+  auto stages = std::make_unique<InstallerStages>(view.view, app.Settings());
   stages->Post(WM_INSTALLER_START);
-  runPosted();
+  stages->RunPendingStages();
   QVERIFY(stages->Engine());
   InstallerEngine &engine = *stages->Engine();
-  if (!change.isEmpty())
-    QVERIFY2(view.alerts.isEmpty() && view.hasStatus("PP_MENU.INI file compare OK."), qPrintable(view.log.join(u'\n')));
-  const QString medium = m_box->host("\\Storage Card"), aside = m_box->root() + "/medium-aside";
-  if (change == u"controller") m_sim->stop();
+  if (!change.isEmpty()) {
+    const Transcript started = view.transcript();
+    QVERIFY2(started.alerts().isEmpty() && started.has("status 2: PP_MENU.INI file compare OK."),
+             qPrintable(started.lines.join(u'\n')));
+  }
+  const QString medium = box.host("\\Storage Card"), aside = box.root() + "/medium-aside";
+  if (change == u"controller") sim.stop();
   if (change == u"medium") QVERIFY(QDir().rename(medium, aside));
-  if (change == u"menu") QVERIFY(QFile::remove(m_box->host(kPendantMenu)) && QDir().mkdir(m_box->host(kPendantMenu)));
+  if (change == u"menu") QVERIFY(QFile::remove(box.host(kPendantMenu)) && QDir().mkdir(box.host(kPendantMenu)));
   if (mark.startsWith(u'+') || mark.startsWith(u'-')) {
-    const int index = static_cast<int>(engine.Entries().indexOf(engine.FindEntry(mark.mid(1))));
+    const int index = engine.Entries().IndexOf(mark.mid(1));
     const int operation = mark.startsWith(u'+') ? AppEntry::Add : AppEntry::Remove;
     engine.SetOperation(index, operation);
     QCOMPARE(engine.GetOperation(index), operation);
@@ -283,28 +233,28 @@ void TestFaults::fault() {
     stages->OptionChanged() = 1;
   }
   stages->ExecuteCommand();
-  runPosted();
+  stages->RunPendingStages();
 
-  ShownInOrder(view.log, statuses);
-  QTEST(view.alertIdsAndDetails(), "alerts");
-  QVERIFY(!view.busy);
+  const Transcript shown = view.transcript();
+  QVERIFY2(MissingInOrder(shown.lines, statuses).isEmpty(), qPrintable(shown.lines.join(u'\n')));
+  QTEST(shown.alertIdsAndDetails(), "alerts");
+  QVERIFY(!view.view.Busy());
   QTEST(engine.EntryCount(), "listed");
-  QTEST(sides(), "sides");
+  QTEST(m_rig.sides(), "sides");
   stages.reset();
   if (change == u"medium") QVERIFY(QDir().rename(aside, medium));
   // Unless sent a damaged one, a controller that registers what it did keeps the very menu file it had.
-  if (!stuck && !installed.isEmpty() && MediumBuilder::RegisteredNames(m_sim->read(kControllerMenu)) == installed)
-    QCOMPARE(m_sim->read(kControllerMenu), menuBefore);
+  if (!stuck && !installed.isEmpty() && m_rig.registered() == installed) QCOMPARE(sim.read(kControllerMenu), menuBefore);
 
   if (stuck) {
-    const QString sent = CodePage::Decode(m_sim->read(kControllerMenu));
+    const QString sent = CodePage::Decode(sim.read(kControllerMenu));
     QVERIFY2(sent.contains("APP_NAME = Alpha\nTOPMENU_ID = 0\nAPP_PATH = \"\"\n"), qPrintable(sent));
     for (int start = 0; start < 2; ++start) {
-      QVERIFY(m_sim->setFaults({}));
-      QCOMPARE(run({}).alertIdsAndDetails(), next);
-      QVERIFY(!m_box->exists(kPendant));
+      QVERIFY(sim.setFaults({}));
+      QCOMPARE(m_rig.run().alertIdsAndDetails(), next);
+      QVERIFY(!box.exists(kPendant));
     }
-    QVERIFY(QDir(m_sim->hostPath("\\PP_APP")).removeRecursively());
+    QVERIFY(QDir(sim.hostPath(kController)).removeRecursively());
     next.clear();
   }
   nextStartRecovers(registered, next);

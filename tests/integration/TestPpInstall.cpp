@@ -1,13 +1,10 @@
-// pp-install, the installer without a display, as a script meets it: marks
-// and options from the command line, answers given in advance, the dry run,
-// exit codes, and usage errors that change nothing. What the engine decides
-// is tested with the engine; here only that the front end passes it on.
-#include "ControllerSim.h"
+// pp-install, the installer without a display, as a script or a technician
+// meets it: one table of runs from a laid-out device to what is shown, what
+// the controller is sent and what both sides hold afterwards; then the dry
+// run and the limits.
 #include "MediumBuilder.h"
-#include "PpInstallRun.h"
-#include "Sandbox.h"
-#include "UnzipLibrary.h"
-#include "ftp/FtpSession.h"
+#include "Paths.h"
+#include "Runs.h"
 #include "platform/Device.h"
 
 #include <QDir>
@@ -16,9 +13,17 @@
 
 namespace {
 
-const QString kPendant = QStringLiteral("\\DiskOnChip\\PP_APP");
-const QString kPendantMenu = QStringLiteral("\\DiskOnChip\\PP_APP\\PP_MENU.INI");
-const QString kControllerMenu = QStringLiteral("\\PP_APP\\PP_MENU.INI");
+// "Name" or "Name version".
+PackageSpec Package(const QString &text) {
+  const QStringList parts = text.split(u' ');
+  return PackageSpec::Simple(parts[0], parts.value(1, QStringLiteral("1.00")));
+}
+
+QList<PackageSpec> Packages(const QStringList &texts) {
+  QList<PackageSpec> packages;
+  for (const QString &text : texts) packages.append(Package(text));
+  return packages;
+}
 
 }  // namespace
 
@@ -26,181 +31,202 @@ class TestPpInstall : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase();
-  void init();
-  void installChooseRemove();
-  void dryRunAndExecuteChecks();
-  void answersInOrderAndNoStops();
-  void missingMedium();
-  void usageErrorsChangeNothing_data();
-  void usageErrorsChangeNothing();
+  void initTestCase() { QVERIFY(m_rig.start()); }
+  void init() { QVERIFY(m_rig.reset()); }
+  void run_data();
+  void run();
+  void dryRunAndLimits();
 
  private:
-  PpInstallRun run(const QStringList &args) { return RunPpInstall(*m_box, m_sim->address(), args); }
-  // The packages on the medium, installed by a run of their own.
-  void install(const QList<PackageSpec> &packages);
-  // Every file on both sides.
-  QString sides() const { return m_box->tree(kPendant).join(u' ') + " | " + m_sim->entries("\\PP_APP").join(u' '); }
-
-  std::unique_ptr<ControllerSim> m_sim;
-  std::unique_ptr<Sandbox> m_box;
+  Rig m_rig;
 };
 
-void TestPpInstall::initTestCase() {
-  m_sim = std::make_unique<ControllerSim>();
-  QVERIFY2(m_sim->isRunning(), qPrintable(m_sim->log()));
-  FtpSession::SetTimeouts(2000, 3000);
+void TestPpInstall::run_data() {
+  QTest::addColumn<QStringList>("installed");  // on both sides before the run
+  QTest::addColumn<QStringList>("medium");
+  QTest::addColumn<QString>("fault");
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<QStringList>("shown");  // in this order among the lines printed
+  QTest::addColumn<QStringList>("sent");   // the commands that change the controller, in order
+  QTest::addColumn<QString>("sides");
+  const QString put = "STOR \\PP_APP\\", menu = "STOR \\PP_APP\\PP_MENU.INI", dele = "DELE \\PP_APP\\PP_MENU.INI";
+  const QString ab = "Alpha/Alpha.exe Beta/Beta.exe PP_MENU.INI [Alpha Beta] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha Beta]";
+  const QString down = "alert 2019: You install an old version, but are all right?\\n Continue to install. |  -> ";
+
+  QTest::newRow("first installation: the folder, the menu file, then the archives in list order")
+      << QStringList() << QStringList{"Beta", "Alpha"} << "" << QStringList{"--add", "Beta", "--add", "Alpha"}
+      << QStringList{"status 2: KTC directory create complete. (\\PP_APP\\)\\n",
+                     "status 2: Controller PP_MENU.INI file save complete.",
+                     "status 2: (Alpha.ZIP) file ftp download complete.", "status 2: (Beta.ZIP) file ftp download complete."}
+      << QStringList{"MKD \\PP_APP\\", dele, menu, put + "Alpha.ZIP", put + "Beta.ZIP"} << ab;
+  // The files go bottom-up; only the shorter menu file is sent.
+  QTest::newRow("removal")
+      << QStringList{"Alpha", "Beta"} << QStringList{"Alpha", "Beta"} << "" << QStringList{"--remove", "Alpha"}
+      << QStringList{"status 2: (\\PP_APP\\Alpha.ZIP) file remove complete.",
+                     "status 2: KTP file remove complete. (\\DiskOnChip\\PP_APP\\Alpha\\Alpha.exe)",
+                     "status 2: KTP file remove complete. (\\DiskOnChip\\PP_APP\\Alpha\\res\\Alpha.txt)",
+                     "status 2: MTP folder remove complete. (\\DiskOnChip\\PP_APP\\Alpha\\res)",
+                     "status 2: MTP folder remove complete. (\\DiskOnChip\\PP_APP\\Alpha)",
+                     "status 2: KTC and PP appilcation file delete complete. (Alpha.ZIP)"}
+      << QStringList{"DELE \\PP_APP\\ALPHA.ZIP", dele, menu} << "Beta/Beta.exe PP_MENU.INI [Beta] | Beta.ZIP PP_MENU.INI [Beta]";
+  // Registered without a folder of its own: nothing is deleted on the pendant
+  // for it, least of all the whole application folder.
+  QTest::newRow("removal of an application without its own folder")
+      << QStringList{"Alpha", "Beta"} << QStringList{"Alpha"} << "Beta without folder" << QStringList{"--remove", "Beta"}
+      << QStringList{"status 2: KTC and PP appilcation file delete complete. (Beta.ZIP)"}
+      << QStringList{"DELE \\PP_APP\\BETA.ZIP", dele, menu}
+      << "Alpha/Alpha.exe Beta.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
+  QTest::newRow("downgrade refused")
+      << QStringList{"Alpha 2.0"} << QStringList{"Alpha 1.5"} << "" << QStringList{"--add", "Alpha", "--answer", "no", "--list"}
+      << QStringList{down + "0", "001 |   |   | Alpha | 2.0 | 10 |  | 1.5 | 10"} << QStringList{dele, menu}
+      << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
+  // Escape is no refusal: the older version goes to both sides.
+  QTest::newRow("downgrade, Escape")
+      << QStringList{"Alpha 2.0"} << QStringList{"Alpha 1.5"} << "" << QStringList{"--add", "Alpha", "--answer", "escape", "--list"}
+      << QStringList{down + "2", "001 |   |   | Alpha | 1.5 | 10 |  | 1.5 | 10"} << QStringList{dele, menu, put + "Alpha.ZIP"}
+      << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
+  // A bad archive tells the operator that installation goes on; the other goes in.
+  QTest::newRow("corrupt archive")
+      << QStringList() << QStringList{"Alpha", "Beta"} << "corrupt Beta" << QStringList{"--add", "Alpha", "--add", "Beta"}
+      << QStringList{"status 2: Unzip file error.",
+                     "alert 2005: Unzip error.\\n Continue to install. | error file :(\\Storage Card\\PP_APP\\Beta.ZIP) -> 1"}
+      << QStringList{"MKD \\PP_APP\\", dele, menu, put + "Alpha.ZIP", put + "Beta.ZIP"}
+      << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha]";
+  QTest::newRow("no extraction library")
+      << QStringList{"Alpha"} << QStringList{"Beta"} << "no library" << QStringList{"--add", "Beta"}
+      << QStringList{"status 2: unzip.dll was not found.",
+                     "alert 2021: FATAL ERROR\\n unzip.dll was not found. | error file :(\\DiskOnChip\\unzip.dll) -> 1"}
+      << QStringList{dele, menu, put + "Beta.ZIP"} << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha]";
+  QTest::newRow("extraction library without its version")
+      << QStringList{"Alpha"} << QStringList{"Beta"} << "old library" << QStringList{"--add", "Beta"}
+      << QStringList{"alert 2022: FATAL ERROR\\n unzip version check error. | error file :(\\DiskOnChip\\unzip.dll) -> 1"}
+      << QStringList{dele, menu, put + "Beta.ZIP"} << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha]";
+  // Different ones: the pendant is rebuilt from the controller's archives.
+  QTest::newRow("start-up, menus differ")
+      << QStringList{"Alpha", "Beta"} << QStringList() << "stray folder, menu differs" << QStringList()
+      << QStringList{"status 2: PP_MENU.INI file compare error.",
+                     "status 2: unzip success.(efq \"\\Storage Card\\PP_APP\\TEMP\\Beta.ZIP\" \\DiskOnChip\\PP_APP\\Beta\\)"}
+      << QStringList() << ab;
+  // Fetched files wait on the medium: without room there the pendant is left as it is.
+  QTest::newRow("start-up, medium without its folder")
+      << QStringList{"Alpha", "Beta"} << QStringList() << "medium folder gone, menu differs" << QStringList()
+      << QStringList{"alert 2026: FATAL ERROR\\n CF/USB access error. |  -> 1", "status 0: Initial file not found in CF/USB."}
+      << QStringList() << "Alpha/Alpha.exe Beta/Beta.exe PP_MENU.INI [Alpha Beta] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha Beta]";
+  QTest::newRow("install list preselects")
+      << QStringList() << QStringList{"Alpha", "Beta"} << "list Beta" << QStringList()
+      << QStringList{"status 2: (Beta.ZIP) file ftp download complete."}
+      << QStringList{"MKD \\PP_APP\\", dele, menu, put + "Beta.ZIP"} << "Beta/Beta.exe PP_MENU.INI [Beta] | Beta.ZIP PP_MENU.INI [Beta]";
+  QTest::newRow("install list names a missing package")
+      << QStringList() << QStringList{"Alpha"} << "list Ghost" << QStringList{"--list"}
+      << QStringList{"alert 2013: Install file not found.\\nContinue to Install. | error file :(Ghost) -> 1"}
+      << QStringList() << "- | -";
+  // The answers go to the two-button questions in order. The engine asks with
+  // two buttons only once it has asked a two-button question before; here the
+  // one-touch name check does (a 20-byte name). A "no" to going on after a
+  // refused delete stops the run before anything is removed or sent.
+  QTest::newRow("answers in order, and a no stops")
+      << QStringList{"Alpha", "Beta"} << QStringList{"Alpha", "Beta"} << "long name Beta, refuse DELE"
+      << QStringList{"--one-touch", "Beta", "--remove", "Alpha", "--answer", "yes", "--answer", "yes", "--answer", "no"}
+      << QStringList{QString::fromUtf8("alert 2023: The one-touch button name is too long. \\nThe characters exceeding 14 "
+                                       "will be delete. Continue registration? | Error name ---> (保守点検スケジュール) -> 1"),
+                     "alert 2025: FATAL ERROR\\n File remove error in controller. | error KTC folder. :(\\PP_APP\\Alpha.ZIP) -> 1",
+                     "alert 2006: File remove error in Controller.\\n Continue to install. | error file :(Alpha.ZIP) -> 0"}
+      << QStringList{"DELE \\PP_APP\\ALPHA.ZIP"} << ab;
+  // Usage errors change nothing.
+  for (const auto &[args, message] : std::initializer_list<std::pair<QStringList, QString>>{
+           {{"--frobnicate"}, "unknown option \"--frobnicate\""},
+           {{"--remove", "Alpha", "--add", "Nope"}, "\"Nope\" is not in the application list"},
+           {{"--auto-run", "Nope"}, "\"Nope\" cannot be the auto-run application"}})
+    QTest::addRow("usage: %s", qPrintable(message)) << QStringList{"Alpha", "Beta"} << QStringList{"Alpha", "Beta"} << ""
+                                                    << args << QStringList{"stderr: pp-install: " + message}
+                                                    << QStringList() << ab;
+  QTest::newRow("no medium") << QStringList() << QStringList() << "no medium" << QStringList{"--list"}
+                             << QStringList{"status 0: CF/USB access error.",
+                                            "alert 2026: FATAL ERROR\\n CF/USB access error. | Error media ---> \\Storage Card\\ -> 1"}
+                             << QStringList() << "- | -";
 }
 
-void TestPpInstall::init() {
-  QVERIFY(m_sim->reset());
-  m_box = std::make_unique<Sandbox>();
-  QVERIFY(InstallUnzipLibrary(*m_box));
-  m_box->mkdir("\\Storage Card\\PP_APP");
-}
-
-void TestPpInstall::install(const QList<PackageSpec> &packages) {
-  QStringList args;
-  for (const PackageSpec &pkg : packages) {
-    MediumBuilder::WritePackage(*m_box, pkg);
-    args << "--add" << pkg.name;
+void TestPpInstall::run() {
+  QFETCH(QStringList, installed);
+  QFETCH(QStringList, medium);
+  QFETCH(QString, fault);
+  QFETCH(QStringList, args);
+  QFETCH(QStringList, shown);
+  Sandbox &box = m_rig.box();
+  ControllerSim &sim = m_rig.sim();
+  if (!installed.isEmpty()) {
+    MediumBuilder::WriteInstalled(box, sim.root(), Packages(installed));
+    box.write(kMedium + "\\TEMP\\left-over.ZIP", "from an interrupted run");
   }
-  const PpInstallRun first = run(args);
-  QVERIFY2(first.exitCode == 0, qPrintable(first.text()));
-  m_sim->clearLog();
-}
+  for (const PackageSpec &pkg : Packages(medium)) MediumBuilder::WritePackage(box, pkg);
+  if (fault == u"Beta without folder") {
+    for (const QString &menu : {box.host(kPendantMenu), sim.hostPath(kControllerMenu)}) {
+      QFile file(menu);
+      QVERIFY(file.open(QIODevice::ReadWrite));
+      const QByteArray bytes = file.readAll().replace("PP_APP\\Beta\\Beta.exe", "PP_APP\\Beta.exe");
+      QVERIFY(file.resize(0) && file.write(bytes) == bytes.size());
+    }
+    QVERIFY(QDir(box.host(kPendant + "\\Beta")).removeRecursively());
+    box.write(kPendant + "\\Beta.exe", "MZ");
+  }
+  if (fault.startsWith(u"long name Beta")) {
+    PackageSpec beta = PackageSpec::Simple("Beta");
+    beta.names = {{QStringLiteral("JAPANESE"), QString::fromUtf8("保守点検スケジュール")}};
+    MediumBuilder::WriteInstalled(box, sim.root(), {PackageSpec::Simple("Alpha"), beta});
+    MediumBuilder::WritePackage(box, beta);
+    QVERIFY(sim.setFaults({"--refuse-dele", "ALPHA.ZIP"}));
+  }
+  if (fault == u"corrupt Beta") box.write(kMedium + "\\Beta.ZIP", "PK\x03\x04 not really an archive");
+  if (fault == u"no library") QVERIFY(QFile::remove(box.host("\\DiskOnChip\\unzip.dll")));
+  if (fault == u"old library") QVERIFY(box.installUnzip(false));
+  if (fault.startsWith(u"stray folder")) box.write(kPendant + "\\Stray\\Stray.exe", "MZ");
+  if (fault.endsWith(u"menu differs")) box.write(kPendantMenu, box.read(kPendantMenu).replace("FILE_SIZE = 10", "FILE_SIZE = 11"));
+  if (fault.startsWith(u"medium folder gone")) QVERIFY(QDir(box.host(kMedium)).removeRecursively());
+  if (fault.startsWith(u"list ")) box.write(kMedium + "\\PP_INSTALL.INI", "[DefaultSetting]\nAPP_NUM = 1\nAPP_NAME1 = " + fault.mid(5).toUtf8() + "\n");
+  if (fault == u"no medium") QVERIFY(QDir(box.host(kMediumRoot)).removeRecursively());
+  sim.clearLog();
 
-void TestPpInstall::installChooseRemove() {
-  for (const char *name : {"Alpha", "Beta", "Gamma"}) MediumBuilder::WritePackage(*m_box, PackageSpec::Simple(name));
-  const PpInstallRun first = run({"--add", "Gamma", "--add", "Alpha", "--add", "Beta", "--list"});
-  QVERIFY2(first.exitCode == 0, qPrintable(first.text()));
-  QCOMPARE(first.lines.filter(QRegularExpression("^\\d{3} \\| ")),
-           QStringList({"001 |   |   | Alpha | 1.00 | 10 |  | 1.00 | 10",
-                        "002 |   |   | Beta | 1.00 | 10 |  | 1.00 | 10",
-                        "003 |   |   | Gamma | 1.00 | 10 |  | 1.00 | 10"}));
-  QCOMPARE(sides(), "Alpha/Alpha.exe Alpha/res/Alpha.txt Beta/Beta.exe Beta/res/Beta.txt Gamma/Gamma.exe "
-                    "Gamma/res/Gamma.txt PP_MENU.INI | Alpha.ZIP Beta.ZIP Gamma.ZIP PP_MENU.INI");
-  QCOMPARE(MediumBuilder::RegisteredNames(m_sim->read(kControllerMenu)), QStringList({"Alpha", "Beta", "Gamma"}));
-  QCOMPARE(m_box->read(kPendantMenu), m_sim->read(kControllerMenu));
-
-  // An option changed alone is written: the menu file once, no archive.
-  m_sim->clearLog();
-  const PpInstallRun chosen = run({"--auto-run", "Beta", "--list"});
-  QCOMPARE(chosen.exitCode, 0);
-  QVERIFY2(chosen.has("002 |   | A | Beta | 1.00 | 10 |  | 1.00 | 10"), qPrintable(chosen.text()));
-  QCOMPARE(m_sim->count("STOR"), 1);
-  const QByteArray menu = m_sim->read(kControllerMenu);
-  QVERIFY(menu.count("AUTO_RUN = TRUE") == 1 && menu.indexOf("AUTO_RUN = TRUE") > menu.indexOf("APP_NAME = Beta"));
-
-  // A removal sends only the shorter menu file.
-  m_sim->clearLog();
-  QCOMPARE(run({"--remove", "Alpha"}).exitCode, 0);
-  QCOMPARE(sides(), "Beta/Beta.exe Beta/res/Beta.txt Gamma/Gamma.exe Gamma/res/Gamma.txt PP_MENU.INI | Beta.ZIP "
-                    "Gamma.ZIP PP_MENU.INI");
-  QCOMPARE(MediumBuilder::RegisteredNames(m_sim->read(kControllerMenu)), QStringList({"Beta", "Gamma"}));
-  QCOMPARE(m_box->read(kPendantMenu), m_sim->read(kControllerMenu));
-  QCOMPARE(m_sim->count("STOR"), 1);
+  const PpInstallRun run = m_rig.run(args);
+  const QString missing = MissingInOrder(run.text().split(u'\n'), shown);
+  QVERIFY2(missing.isEmpty(), qPrintable(missing + " not shown in order:\n" + run.text()));
+  QTEST(sim.commands().filter(QRegularExpression("^(STOR|DELE|RMD|MKD) ")), "sent");
+  QTEST(m_rig.sides(), "sides");
+  QVERIFY2(run.exitCode == 2 || !box.exists(kMedium + "\\TEMP"), "TEMP left on the medium");
 }
 
 // The dry run prints the checks Execute makes and changes nothing; Execute
 // refuses one KiB short of the space and a 33rd application.
-void TestPpInstall::dryRunAndExecuteChecks() {
+void TestPpInstall::dryRunAndLimits() {
   QStringList adds;
   for (int i = 1; i <= 33; ++i) {
     PackageSpec pkg = PackageSpec::Simple(QStringLiteral("App%1").arg(i, 2, 10, QChar(u'0')));
     pkg.sizeKiB = 1;
     pkg.files.clear();
-    MediumBuilder::WritePackage(*m_box, pkg);
+    MediumBuilder::WritePackage(m_rig.box(), pkg);
     if (i <= 32) adds << "--add" << pkg.name;
   }
   Device::SetFreeBytesOverride(98 * 1024);
-  const PpInstallRun dry = run(adds + QStringList{"--dry-run"});
+  const PpInstallRun dry = m_rig.run(adds + QStringList{"--dry-run"});
   QCOMPARE(dry.exitCode, 0);
   QCOMPARE(dry.lines.mid(dry.lines.size() - 4),
            QStringList({"required: 98 KiB", "available after: 0 KiB", "pending: 32", "registered after: 32"}));
-  QCOMPARE(sides(), " | ");
+  QCOMPARE(m_rig.sides(), "- | -");
 
   Device::SetFreeBytesOverride(97 * 1024);
-  const PpInstallRun refused = run(adds);
+  const PpInstallRun refused = m_rig.run(adds);
   QCOMPARE(refused.exitCode, 1);
-  QCOMPARE(refused.alerts(), QStringList("alert 2003: FATAL ERROR\\n Memory to register a chosen application\\n is "
-                                         "insufficient. |  Memory space size:97 < application size:98 -> 1"));
+  QCOMPARE(refused.alertIdsAndDetails(), QStringList("2003  Memory space size:97 < application size:98"));
   QVERIFY(refused.has("status 0: Memory to register a chosen application is insufficient. Memory space size:97 < "
                       "application size:98"));
-  QCOMPARE(sides(), " | ");
+  QCOMPARE(m_rig.sides(), "- | -");
 
   Device::SetFreeBytesOverride(98 * 1024);  // exactly enough, and 32 is the most that can be registered
-  QCOMPARE(run(adds).exitCode, 0);
-  QCOMPARE(m_sim->entries("\\PP_APP").size(), 33);  // 32 archives and the menu file
+  QCOMPARE(m_rig.run(adds).exitCode, 0);
+  QCOMPARE(m_rig.registered().size(), 32);
   Device::SetFreeBytesOverride(-1);
-  const QString before = sides();
-  QCOMPARE(run({"--add", "App33"}).alerts(),
-           QStringList("alert 2002: FATAL ERROR\\n The number of applications registered\\n with exceeds 32. | "
-                       "Total add files. (=33) -> 1"));
-  QCOMPARE(sides(), before);
-}
-
-// The answers go to the two-button questions in order; a "no" to going on
-// after a refused delete stops the run before anything is removed or sent.
-void TestPpInstall::answersInOrderAndNoStops() {
-  // The engine asks with two buttons only once it has asked a two-button
-  // question before; here the one-touch name check does (a 20-byte name).
-  PackageSpec beta = PackageSpec::Simple("Beta");
-  beta.names = {{QStringLiteral("JAPANESE"), QString::fromUtf8("保守点検スケジュール")}};
-  install({PackageSpec::Simple("Alpha"), beta});
-  const QString before = sides();
-  const QByteArray menu = m_box->read(kPendantMenu);
-  QVERIFY(m_sim->setFaults({"--refuse-dele", "ALPHA.ZIP"}));
-
-  const PpInstallRun result =
-      run({"--one-touch", "Beta", "--remove", "Alpha", "--answer", "yes", "--answer", "yes", "--answer", "no"});
-  QCOMPARE(result.exitCode, 1);
-  const QStringList alerts = result.alerts();
-  QVERIFY2(alerts.size() == 3, qPrintable(result.text()));
-  QVERIFY(alerts[0].startsWith("alert 2023: ") &&
-          alerts[0].endsWith(QString::fromUtf8("Error name ---> (保守点検スケジュール) -> 1")));
-  QCOMPARE(alerts[1], QString("alert 2025: FATAL ERROR\\n File remove error in controller. | error KTC folder. "
-                              ":(\\PP_APP\\Alpha.ZIP) -> 1"));
-  QCOMPARE(alerts[2], QString("alert 2006: File remove error in Controller.\\n Continue to install. | error file "
-                              ":(Alpha.ZIP) -> 0"));
-  QCOMPARE(sides(), before);
-  QCOMPARE(m_box->read(kPendantMenu), menu);
-  QCOMPARE(m_sim->count("STOR"), 0);
-}
-
-void TestPpInstall::missingMedium() {
-  QVERIFY(QDir(m_box->host("\\Storage Card")).removeRecursively());
-  const PpInstallRun result = run({"--list"});
-  QCOMPARE(result.exitCode, 1);
-  QCOMPARE(result.lines.first(), QString("status 0: CF/USB access error."));
-  QCOMPARE(result.alerts(),
-           QStringList("alert 2026: FATAL ERROR\\n CF/USB access error. | Error media ---> \\Storage Card\\ -> 1"));
-  QVERIFY(result.lines.filter(QRegularExpression("^\\d{3} \\| ")).isEmpty());
-  QCOMPARE(m_sim->count("USER"), 0);  // the controller was never contacted
-}
-
-void TestPpInstall::usageErrorsChangeNothing_data() {
-  QTest::addColumn<QStringList>("args");
-  QTest::addColumn<QString>("message");
-  QTest::newRow("unknown option") << QStringList{"--frobnicate"} << "unknown option \"--frobnicate\"";
-  QTest::newRow("missing value") << QStringList{"--add"} << "--add needs an application name";
-  QTest::newRow("name not in the list") << QStringList{"--remove", "Alpha", "--add", "Nope"}
-                                        << "\"Nope\" is not in the application list";
-  QTest::newRow("bad answer") << QStringList{"--answer", "maybe"} << "--answer takes yes, no or escape";
-  QTest::newRow("auto-run not offered") << QStringList{"--auto-run", "Nope"} << "cannot be the auto-run application";
-}
-
-void TestPpInstall::usageErrorsChangeNothing() {
-  QFETCH(QStringList, args);
-  QFETCH(QString, message);
-  install({PackageSpec::Simple("Alpha")});
-  const QString before = sides();
-  const QByteArray controllerMenu = m_sim->read(kControllerMenu);
-  const PpInstallRun result = run(args);
-  QCOMPARE(result.exitCode, 2);
-  QVERIFY2(result.err.contains(message), qPrintable(result.err));
-  QCOMPARE(sides(), before);
-  QCOMPARE(m_sim->read(kControllerMenu), controllerMenu);
+  const QString before = m_rig.sides();
+  QCOMPARE(m_rig.run({"--add", "App33"}).alertIdsAndDetails(), QStringList("2002 Total add files. (=33)"));
+  QCOMPARE(m_rig.sides(), before);
 }
 
 QTEST_GUILESS_MAIN(TestPpInstall)

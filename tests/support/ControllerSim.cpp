@@ -40,14 +40,9 @@ bool ControllerSim::start(const QStringList &switches, quint16 port) {
   QStringList arguments{QStringLiteral("--root"), m_root, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                         QStringLiteral("--port"), QString::number(port)};
   arguments += switches;
-  const QString script = QStringLiteral(PP_CONTROLLER_SIM);
-  if (QFileInfo::exists(QStringLiteral("/usr/bin/python3"))) {
-    m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-    arguments.prepend(script);
-  } else {
-    m_process.setProgram(script);
-  }
-  m_process.setArguments(arguments);
+  // Debian's own python, which has the server module, whatever else is on the path.
+  m_process.setProgram(QStringLiteral("/usr/bin/python3"));
+  m_process.setArguments(QStringList{QStringLiteral(PP_CONTROLLER_SIM)} + arguments);
   m_process.start();
   if (!m_process.waitForStarted(kStartMs)) return false;
 

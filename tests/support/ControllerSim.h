@@ -4,7 +4,7 @@
 //
 //   ControllerSim sim;                       // own temporary root
 //   QVERIFY2(sim.isRunning(), qPrintable(sim.log()));
-//   FtpServerAddress() = sim.address();      // "127.0.0.1:PORT"
+//   FtpSession ftp(ControllerEndpoint(sim.address()));  // "127.0.0.1:PORT"
 //   sim.write("\\PP_APP\\PP_MENU.INI", text);
 //   ...
 //   QCOMPARE(sim.count("USER"), 1);          // commands the server received

@@ -1,7 +1,7 @@
 #pragma once
-// Builds application packages as they come on a medium (descriptor INI plus
-// a real ZIP archive) and a controller's application folder (menu file plus
-// archives), for tests that run whole installations.
+// Builds what the installer meets on the medium and on the controller: real
+// ZIP archives (the one archive builder of the suites), package descriptors
+// beside them, menu files, and both sides as after an installation.
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -10,6 +10,18 @@
 #include <QStringList>
 
 class Sandbox;
+
+// One entry of an archive; its name is stored as these bytes.
+struct ZipEntry {
+  enum Flag { Utf8 = 1 /* the UTF-8 flag is set */, Folder = 2, Stored = 4, Symlink = 8 /* data: the target */ };
+  QByteArray name;
+  QByteArray data = "data";
+  int flags = 0;
+};
+// A ZIP made by libzip; empty when libzip refused an entry.
+QByteArray MakeZip(const QList<ZipEntry> &entries);
+// The files (relative "/" path -> bytes), deflated, names in UTF-8.
+QByteArray MakeZip(const QMap<QString, QByteArray> &files);
 
 struct PackageSpec {
   QString name;
@@ -25,6 +37,7 @@ struct PackageSpec {
   // A package of this name and version with one resource file,
   // res/<name>.txt, whose text ends with the version.
   static PackageSpec Simple(const QString &name, const QString &version = QStringLiteral("1.00"));
+  static QList<PackageSpec> Simple(const QStringList &names);
 
   QString folderName() const { return folder.isEmpty() ? name : folder; }
   // The archive's files: the executable name.exe plus the extra files.
@@ -33,13 +46,8 @@ struct PackageSpec {
 
 namespace MediumBuilder {
 
-// A ZIP archive of the given files (deflated), made with libzip.
-QByteArray MakeZip(const QMap<QString, QByteArray> &files);
-
-// name.INI and name.ZIP in the medium's PP_APP folder ("\Storage Card\" by default).
-void WritePackage(const Sandbox &box, const PackageSpec &pkg,
-                  const QString &mediaRoot = QStringLiteral("\\Storage Card\\"));
-
+// name.INI and name.ZIP in the CF card's PP_APP folder.
+void WritePackage(const Sandbox &box, const PackageSpec &pkg);
 // The menu file text the installer writes for these applications, registered in this order.
 QByteArray MenuFile(const QList<PackageSpec> &apps);
 // hostRoot/PP_APP with PP_MENU.INI and one archive per application: a controller's folder.

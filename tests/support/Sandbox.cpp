@@ -38,11 +38,24 @@ QByteArray Sandbox::read(const QString &cePath) const {
 
 bool Sandbox::exists(const QString &cePath) const { return QFileInfo::exists(host(cePath)); }
 
-QStringList Sandbox::tree(const QString &cePath) const {
-  const QString base = host(cePath);
-  QStringList files;
-  QDirIterator it(base, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-  while (it.hasNext()) files.append(QDir(base).relativeFilePath(it.next()));
-  files.sort();
-  return files;
+QStringList Sandbox::tree(const QString &cePath) const { return Snapshot(host(cePath), true).keys(); }
+
+bool Sandbox::installUnzip(bool withVersion) const {
+  const QString target = host(QStringLiteral("\\DiskOnChip\\unzip.dll"));
+  QFile::remove(target);
+  return QFile::copy(QString::fromUtf8(withVersion ? PP_UNZIP_LIBRARY : PP_UNZIP_NOVERSION_LIBRARY), target);
+}
+
+QMap<QString, QByteArray> Snapshot(const QString &hostFolder, bool filesOnly) {
+  QMap<QString, QByteArray> tree;
+  QDirIterator it(hostFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QFile file(it.next());
+    const bool folder = it.fileInfo().isDir() && !it.fileInfo().isSymLink();
+    if (folder && filesOnly) continue;
+    const QString relative = QDir(hostFolder).relativeFilePath(file.fileName());
+    tree.insert(relative, !folder && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<folder>"));
+  }
+  return tree;
 }
