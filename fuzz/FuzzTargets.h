@@ -1,41 +1,38 @@
 #pragma once
-// The bodies of the fuzz targets, shared by the libFuzzer executables and by
-// the unit test that replays committed inputs without libFuzzer. Each runs
-// one input against a throw-away device and returns an empty text when every
-// promise checked along the way held, otherwise what was broken.
+// The bodies of the fuzz targets, shared by the libFuzzer executables
+// (FuzzMain.cpp) and by the unit test that replays the committed inputs
+// without libFuzzer. Each runs one input against a throw-away device root and
+// returns an empty text when every promise it checks held, otherwise what
+// was broken.
 #include <QByteArray>
 #include <QString>
 
 namespace FuzzTargets {
 
-// The bytes as the pendant's PP_MENU.INI: ReadMenuFile, and on success the
-// list operations and a rewrite of the file. The controller is a closed
-// loopback port, so every clean-up that tries to reach it fails at once.
+// fuzz_ini: the bytes as an INI file, looked up with the sections and keys
+// of its first lines. A read inside a batch gives what a fresh read gives,
+// value and last-error record alike.
+QString IniInput(const QByteArray &bytes);
+
+// fuzz_menu: the bytes as the pendant's PP_MENU.INI beside a few executables.
+// A read that succeeds agrees with the sum of sizes, and when its values
+// survive the reader's rules (see Plain), the menu file composed from it
+// reads back as entries that compose to the same text.
 QString MenuInput(const QByteArray &bytes);
 
-// The bytes split at lines "%%" into the descriptor Tool.INI, the install
-// list PP_INSTALL.INI and the descriptor Beta.INI on the medium, beside a
-// pendant that has Tool registered: ReadInstallDescriptor,
-// ReadPackageDescriptors, then the marks, the checks and the option lists.
+// fuzz_descriptors: the bytes split at lines "%%" into the descriptor
+// Tool.INI, the install list PP_INSTALL.INI and the descriptor Beta.INI on
+// the medium. A descriptor read gives a safe folder of its own; then, beside
+// a registered Tool, each package is marked in turn and one more package to
+// add never needs less room, as a sum that wrapped round would.
 QString DescriptorsInput(const QByteArray &bytes);
 
-// Bytes beginning "efq" are an extraction command (UTF-8; after a UTF-16LE
-// byte-order mark, UTF-16 code units taken as they are) against a device that
-// holds a real archive; anything else is an archive on the medium, extracted
-// into the pendant's application folder. Both go through UnZip.
+// fuzz_unzip: bytes beginning "efq" are an extraction command (UTF-8)
+// against a device holding a real archive; any bytes are also an archive on
+// the medium, which the usual command extracts into the pendant's
+// application folder. Through UnZip: the report fits the buffer, a failure
+// changes nothing in or beside the device root, a success only the
+// destination and the folders made to hold it.
 QString UnzipInput(const QByteArray &bytes);
 
 }  // namespace FuzzTargets
-
-#include <cstdint>
-#include <cstdio>
-
-// The body of LLVMFuzzerTestOneInput: a broken promise is a crash to libFuzzer.
-inline int RunFuzzTarget(QString (*target)(const QByteArray &), const char *name, const uint8_t *data, size_t size) {
-  const QString broken = target(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
-  if (!broken.isEmpty()) {
-    std::fprintf(stderr, "%s: %s\n", name, broken.toLocal8Bit().constData());
-    __builtin_trap();
-  }
-  return 0;
-}
