@@ -82,8 +82,7 @@ class TestFtpSession : public QObject {
     box.write(kLocal + "\\Tool.zip", bytes);
     box.write("\\DiskOnChip\\Copy\\tool.zip", "stale local copy");
     m_sim.write(QStringLiteral("PP_APP/\u30a2\u30d7\u30ea.zip"), "c");  // listed in the code page
-    m_sim.mkdir("EMPTY");
-    m_sim.mkdir("RAW");
+    for (const char *folder : {"EMPTY", "RAW"}) QDir().mkpath(m_sim.hostPath(folder));
     // No text in the server's code page: sent back it would read "??.ZIP",
     // which some servers take for any file.
     const QByteArray raw = QFile::encodeName(m_sim.hostPath("RAW")) + "/\xff\xfe.ZIP";
@@ -156,7 +155,7 @@ class TestFtpSession : public QObject {
       if (session != u"either") QCOMPARE(found, session == u"goes on");
     }
     QCOMPARE(OpenDescriptors(), descriptors);
-    QCOMPARE(m_sim.count("PASS"), 1);  // no second login behind the caller's back
+    QCOMPARE(m_sim.commands().filter(QRegularExpression("^PASS ")).size(), 1);  // no second login behind the caller's back
   }
 };
 

@@ -107,13 +107,6 @@ QStringList ControllerSim::commands() const {
   return found;
 }
 
-int ControllerSim::count(const QString &verb) const {
-  int n = 0;
-  for (const QString &line : commands())
-    if (line.section(u' ', 0, 0).compare(verb, Qt::CaseInsensitive) == 0) ++n;
-  return n;
-}
-
 QString ControllerSim::hostPath(const QString &controllerPath) const {
   QString host = m_root;
   for (const QString &part : QString(controllerPath).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts)) {
@@ -148,8 +141,6 @@ QByteArray ControllerSim::read(const QString &controllerPath) const {
 bool ControllerSim::exists(const QString &controllerPath) const {
   return QFileInfo::exists(hostPath(controllerPath));
 }
-
-void ControllerSim::mkdir(const QString &controllerPath) const { QDir().mkpath(hostPath(controllerPath)); }
 
 QStringList ControllerSim::entries(const QString &controllerFolder) const {
   QStringList names;

@@ -7,7 +7,7 @@
 //   FtpSession ftp(ControllerEndpoint(sim.address()));  // "127.0.0.1:PORT"
 //   sim.write("\\PP_APP\\PP_MENU.INI", text);
 //   ...
-//   QCOMPARE(sim.count("USER"), 1);          // commands the server received
+//   QCOMPARE(sim.commands().filter("USER").size(), 1);  // commands received
 //   sim.restart({"--refuse-dele", "B*.ZIP"}); // same root, new fault switches
 //
 // Fault switches are those of `controller-sim --help` (--refuse-login,
@@ -55,8 +55,6 @@ class ControllerSim {
   QString log() const;
   // Forgets the log so far: log(), count() and commands() see what follows.
   void clearLog();
-  // How many commands with this verb ("USER", "DELE") the server received.
-  int count(const QString &verb) const;
   // The commands received, "VERB argument", in order.
   QStringList commands() const;
 
@@ -67,7 +65,6 @@ class ControllerSim {
   void write(const QString &controllerPath, const QByteArray &bytes) const;
   QByteArray read(const QString &controllerPath) const;
   bool exists(const QString &controllerPath) const;
-  void mkdir(const QString &controllerPath) const;
   // Names in a controller folder, sorted, folders with a trailing "/".
   QStringList entries(const QString &controllerFolder) const;
 

@@ -63,7 +63,10 @@ PackageSpec PackageSpec::Simple(const QString &name, const QString &version) {
 
 QList<PackageSpec> PackageSpec::Simple(const QStringList &names) {
   QList<PackageSpec> apps;
-  for (const QString &name : names) apps.append(Simple(name));
+  for (const QString &text : names) {
+    const QStringList parts = text.split(u' ');
+    apps.append(Simple(parts[0], parts.value(1, QStringLiteral("1.00"))));
+  }
   return apps;
 }
 

@@ -37,6 +37,7 @@ struct PackageSpec {
   // A package of this name and version with one resource file,
   // res/<name>.txt, whose text ends with the version.
   static PackageSpec Simple(const QString &name, const QString &version = QStringLiteral("1.00"));
+  // Each "Name" or "Name version".
   static QList<PackageSpec> Simple(const QStringList &names);
 
   QString folderName() const { return folder.isEmpty() ? name : folder; }
