@@ -18,7 +18,6 @@
 struct Transcript {
   QStringList lines;
 
-  bool has(const QString &line) const { return lines.contains(line); }
   QStringList alerts() const;
   // Each alert as "<id> <detail>": what a failure decides, without the texts around.
   QStringList alertIdsAndDetails() const;
