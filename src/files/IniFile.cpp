@@ -217,11 +217,15 @@ QString IniFile::ReadIniString(const QString &path, const QString &section, cons
   return value;
 }
 
-bool IniFile::WriteTextFile(const QString &path, const QString &text) {
+QByteArray IniFile::TextBytes(const QString &text) {
   QByteArray bytes = CodePage::Encode(text);
   const qsizetype nul = bytes.indexOf('\0');
   if (nul >= 0) bytes.truncate(nul);
-  return Device::WriteFileAtomically(path, bytes);
+  return bytes;
+}
+
+bool IniFile::WriteTextFile(const QString &path, const QString &text) {
+  return Device::WriteFileAtomically(path, TextBytes(text));
 }
 
 void IniFile::ClearLastError() {

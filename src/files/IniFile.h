@@ -24,6 +24,8 @@ class IniFile {
   // Replaces the whole file with the text converted to the code page (up to
   // a first NUL). Written through a temporary file and a rename.
   static bool WriteTextFile(const QString &path, const QString &text);
+  // The bytes WriteTextFile writes.
+  static QByteArray TextBytes(const QString &text);
 
   // While a batch is open, each file is read and split into lines once and
   // the place of each section header is remembered, so that n reads cost one

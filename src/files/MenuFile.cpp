@@ -4,6 +4,7 @@
 #include "platform/Device.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace MenuFile {
 namespace {
@@ -43,8 +44,21 @@ std::optional<AppEntry> ReadSection(IniFile &ini, const QString &path, const QSt
     reading.result = Reading::Result::FormatError;
     return std::nullopt;
   }
-  if (!Device::Exists(diskRoot + appPath)) {
-    reading.result = Reading::Result::MissingExecutable;
+  // A folder that is no folder of its own, or that another application
+  // already claims, would have one application's files replace another's.
+  // An application directly in the application folder has nothing of its own
+  // to delete; nothing can be unpacked for it either.
+  const bool shared = std::any_of(reading.entries.begin(), reading.entries.end(), [&folder](const AppEntry &other) {
+    return !folder.isEmpty() && FatKey(other.installed.folder) == FatKey(folder);
+  });
+  const bool unusable = (!folder.isEmpty() || reading.leaveOut) && (!IsUsableFolderName(folder) || shared);
+  if (unusable || !Device::Exists(diskRoot + appPath)) {
+    if (reading.leaveOut) {
+      reading.leftOut.append(name);
+      return AppEntry{};
+    }
+    if (unusable) ini.SetLastError(path, section, QStringLiteral("APP_PATH"));
+    reading.result = unusable ? Reading::Result::FormatError : Reading::Result::MissingExecutable;
     return std::nullopt;
   }
 
@@ -105,8 +119,9 @@ void AppendSection(QString &text, int number, const AppEntry &entry) {
 
 }  // namespace
 
-Reading Read(IniFile &ini, const QString &path, const QString &diskRoot) {
+Reading Read(IniFile &ini, const QString &path, const QString &diskRoot, bool leaveOut) {
   Reading reading;
+  reading.leaveOut = leaveOut;
   if (!Device::Exists(path)) {
     reading.result = Reading::Result::Absent;
     return reading;
@@ -125,7 +140,7 @@ Reading Read(IniFile &ini, const QString &path, const QString &diskRoot) {
       reading.entries.clear();
       return reading;
     }
-    reading.entries.push_back(std::move(*entry));
+    if (!entry->name.isEmpty()) reading.entries.push_back(std::move(*entry));
   }
   return reading;
 }

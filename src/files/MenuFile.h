@@ -29,12 +29,17 @@ struct Reading {
   // The applications whose sections were read, in order, the one that
   // failed included once its name was accepted.
   QStringList sectionsRead;
+  // With leaveOut, applications whose folder is unusable or shared, or whose
+  // executable is missing, are passed over and named here instead of making
+  // the file damaged.
+  bool leaveOut = false;
+  QStringList leftOut;
 };
 
 // Reads the menu file at path. APP_PATH values are relative to diskRoot
 // ("\DiskOnChip\"), where the executables must exist. The last-error record
 // of ini says which key failed.
-Reading Read(IniFile &ini, const QString &path, const QString &diskRoot);
+Reading Read(IniFile &ini, const QString &path, const QString &diskRoot, bool leaveOut = false);
 
 // The text of the menu file for the registered entries, numbered in list
 // order. An entry marked Add is written with its package record; one still

@@ -13,3 +13,13 @@ inline constexpr int kMaxPathNameLength = 64;
 // characters FAT refuses (they include the wildcards of our enumeration), at
 // most 64 characters. An empty name passes: readers treat it as absent.
 bool IsSafePathName(const QString &name);
+
+// The name under which FAT files a name: case folded, trailing dots and
+// spaces dropped ("Tool. " and "TOOL" are one file).
+QString FatKey(const QString &name);
+
+// A folder an application may own inside the application folder: a safe
+// name that FAT does not trim to nothing, no device name (CON, COM1, ...),
+// and none of the installer's own names (the menu file, its backup, the
+// work marker and folder, hidden names).
+bool IsUsableFolderName(const QString &name);

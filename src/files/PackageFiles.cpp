@@ -37,11 +37,11 @@ Descriptor ReadDescriptor(IniFile &ini, const QString &mediumRoot, const QString
   // Folder and icon become paths on the pendant: a path-like value stops here
   // as a format error of the descriptor, before anything is stored.
   QString folder = ini.ReadIniString(path, kInfoSection, QStringLiteral("FOLDER_NAME"));
-  if (!IsSafePathName(folder)) {
+  if (folder.isEmpty()) folder = appName;
+  if (!IsUsableFolderName(folder)) {
     ini.SetLastError(path, kInfoSection, QStringLiteral("FOLDER_NAME"));
     return result;
   }
-  if (folder.isEmpty()) folder = appName;
 
   AppRecord record;
   record.appVersion = ini.ReadIniString(path, kInfoSection, QStringLiteral("APP_VER"));
@@ -62,6 +62,8 @@ Descriptor ReadDescriptor(IniFile &ini, const QString &mediumRoot, const QString
   record.appType = ini.ReadIniString(path, kInfoSection, QStringLiteral("APP_TYPE"));
   record.autoRunCapable = ini.ReadIniString(path, kInfoSection, QStringLiteral("AUTO_RUN")) == u"TRUE" ? 1 : 0;
   record.fileSize = ini.ReadIniInt(path, kInfoSection, QStringLiteral("FILE_SIZE"));
+  // A negative size would make room on the pendant that is not there.
+  if (record.fileSize < 0) ini.SetLastError(path, kInfoSection, QStringLiteral("FILE_SIZE"));
   record.sysStatus = ini.ReadIniInt(path, kInfoSection, QStringLiteral("SYS_STATUS"));
 
   record.topMenuId = ini.ReadIniInt(path, kMenuSection, QStringLiteral("TOPMENU_ID"));

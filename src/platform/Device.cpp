@@ -9,6 +9,7 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -51,6 +52,15 @@ QString WildcardToRegex(const QString &pattern) {
       regex += QRegularExpression::escape(QString(c));
   }
   return regex + QStringLiteral("\\z");
+}
+
+// Makes the names in a folder (a rename, a new file) reach the disk.
+void SyncFolder(const QString &hostFolder) {
+  const int dir = ::open(QFile::encodeName(hostFolder).constData(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
 }
 
 }  // namespace
@@ -199,12 +209,8 @@ bool WriteFileAtomically(const QString &cePath, const QByteArray &data) {
     return false;
   }
   if (!file.commit()) return false;  // flushes to disk, then renames
-  // Make the rename itself durable.
-  const int dir = ::open(QFile::encodeName(QFileInfo(*host).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  SyncFolder(QFileInfo(*host).absolutePath());  // makes the rename itself durable
+  ChangeDone();
   return true;
 }
 
@@ -227,7 +233,9 @@ bool FlushVolume(const QString &cePath) {
 bool CreateDirectory(const QString &cePath) {
   const auto host = MapPath(cePath);
   if (!host || QFileInfo::exists(*host)) return false;
-  return QDir().mkdir(*host);
+  if (!QDir().mkdir(*host)) return false;
+  ChangeDone();
+  return true;
 }
 
 bool RemoveDirectory(const QString &cePath) {
@@ -235,7 +243,9 @@ bool RemoveDirectory(const QString &cePath) {
   if (!host) return false;
   const QFileInfo info(*host);
   if (!info.isDir() || info.isSymLink()) return false;
-  return QDir().rmdir(*host);
+  if (!QDir().rmdir(*host)) return false;
+  ChangeDone();
+  return true;
 }
 
 bool DeleteFile(const QString &cePath) {
@@ -243,7 +253,9 @@ bool DeleteFile(const QString &cePath) {
   if (!host) return false;
   const QFileInfo info(*host);
   if (info.isDir() && !info.isSymLink()) return false;
-  return QFile::remove(*host);
+  if (!QFile::remove(*host)) return false;
+  ChangeDone();
+  return true;
 }
 
 bool CopyFile(const QString &from, const QString &to, bool failIfExists) {
@@ -253,7 +265,24 @@ bool CopyFile(const QString &from, const QString &to, bool failIfExists) {
   if (QFileInfo::exists(*target)) {
     if (failIfExists || QFileInfo(*target).isDir() || !QFile::remove(*target)) return false;
   }
-  return QFile::copy(*source, *target);
+  if (!QFile::copy(*source, *target)) return false;
+  ChangeDone();
+  return true;
+}
+
+bool MoveFile(const QString &from, const QString &to) {
+  const auto source = MapPath(from);
+  const auto target = MapPath(to);
+  if (!source || !target || !QFileInfo::exists(*source) || QFileInfo::exists(*target)) return false;
+  if (::rename(QFile::encodeName(*source).constData(), QFile::encodeName(*target).constData()) != 0) return false;
+  SyncFolder(QFileInfo(*target).absolutePath());
+  ChangeDone();
+  return true;
+}
+
+void ChangeDone() {
+  static int remaining = qEnvironmentVariableIntValue("PP_TEST_CRASH_AFTER");
+  if (remaining > 0 && --remaining == 0) ::_exit(86);
 }
 
 qint64 FreeBytes(const QString &cePath) {

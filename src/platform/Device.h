@@ -67,6 +67,15 @@ bool RemoveDirectory(const QString &cePath);  // only an empty folder
 bool DeleteFile(const QString &cePath);       // plain files only
 // Copies a file; with failIfExists an existing target makes it fail.
 bool CopyFile(const QString &from, const QString &to, bool failIfExists);
+// Renames a file or folder on the same volume in one step; fails when the
+// target exists. The rename is flushed before it returns.
+bool MoveFile(const QString &from, const QString &to);
+
+// Every change to the device's files and the controller's folder passes
+// here once it is done. Crash tests set PP_TEST_CRASH_AFTER=N to end the
+// process without any clean-up right after the Nth change, as a power cut
+// would.
+void ChangeDone();
 
 // Bytes free to the caller on the volume that holds the path (or would hold
 // it, when it does not exist yet); -1 when the query fails.
