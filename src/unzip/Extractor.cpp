@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ArchivePlan.h"
+#include "ArchiveSource.h"
 #include "ExtractCommand.h"
 #include "platform/Device.h"
 
@@ -238,15 +239,8 @@ Result Run(QStringView text, QString *report) {
   if (::lstat(QFile::encodeName(*destination).constData(), &existing) == 0)
     return failed(kDestinationExists, QStringLiteral("the destination already exists"));
 
-  int openError = 0;
-  ArchiveHandle archive(zip_open(QFile::encodeName(*archivePath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &openError));
-  if (!archive) {
-    zip_error_t error;
-    zip_error_init_with_code(&error, openError);
-    const QString reason = QString::fromUtf8(zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return failed(kBadArchive, QStringLiteral("cannot read the archive: %1").arg(reason));
-  }
+  ArchiveHandle archive(OpenArchive(*archivePath, &why));
+  if (!archive) return failed(kBadArchive, QStringLiteral("cannot read the archive: %1").arg(why));
   const auto plan = PlanExtraction(archive.get(), &why);
   if (!plan) return failed(kRefusedEntry, why);
 
