@@ -23,6 +23,14 @@ bool IsAscii(const char *text) {
 
 QString Quoted(const QString &name) { return u'"' + name + u'"'; }
 
+// The name a path component gets on the pendant: Windows drops trailing dots
+// and blanks, so "x", "x." and "x. " name one file, and ".. " the parent.
+QString FatName(const QString &part) {
+  qsizetype end = part.size();
+  while (end > 0 && (part[end - 1] == u'.' || part[end - 1] == u' ')) --end;
+  return part.left(end);
+}
+
 // "a/b" + "c" -> "a/b/c"; an empty base gives the part alone.
 QString Append(const QString &base, const QString &part) { return base.isEmpty() ? part : base + u'/' + part; }
 
@@ -54,7 +62,8 @@ std::optional<ArchivePlan> PlanExtraction(zip_t *archive, QString *why) {
     return std::nullopt;
   }
   ArchivePlan plan;
-  // Keyed by the case-folded relative path: FAT compares names ignoring case.
+  // Keyed by the case-folded relative path of FAT names: FAT compares names
+  // ignoring case, after dropping trailing dots and blanks.
   QHash<QString, Node> nodes;
   for (zip_uint64_t index = 0; index < zip_uint64_t(count); ++index) {
     auto refuse = [&](const QString &reason) -> std::optional<ArchivePlan> {
@@ -87,7 +96,11 @@ std::optional<ArchivePlan> PlanExtraction(zip_t *archive, QString *why) {
     for (qsizetype i = 0; i <= name.size(); ++i) {
       if (i == name.size() || IsSeparator(name[i])) {
         if (current == u"..") return refuse(Quoted(name) + QStringLiteral(" leaves the destination folder"));
-        if (!current.isEmpty() && current != u".") parts.append(current);
+        if (!current.isEmpty() && current != u".") {
+          if (FatName(current).isEmpty())
+            return refuse(Quoted(name) + QStringLiteral(" has a part of dots and blanks only"));
+          parts.append(FatName(current));
+        }
         current.clear();
       } else {
         current.append(name[i]);
@@ -129,7 +142,7 @@ std::optional<ArchivePlan> PlanExtraction(zip_t *archive, QString *why) {
     key = Append(key, parts.last().toCaseFolded());
     if (const auto it = nodes.constFind(key); it != nodes.cend())
       return refuse(Quoted(name) + QStringLiteral(" would land on ") + Quoted(it->spelled) +
-                    QStringLiteral(" (names that differ only in case)"));
+                    QStringLiteral(" (one name on a FAT volume)"));
     spelled = Append(spelled, parts.last());
     nodes.insert(key, Node{false, spelled});
 

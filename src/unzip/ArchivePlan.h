@@ -2,7 +2,8 @@
 // What an archive would write, worked out from its central directory before a
 // single byte is written: every entry's place under the destination, checked
 // against everything a FAT volume could not hold or a hostile archive might
-// try (leaving the folder, links, names that collide ignoring case).
+// try (leaving the folder, links, names that FAT takes for one: those that
+// differ in case or in trailing dots and blanks).
 #include <zip.h>
 
 #include <QList>
@@ -13,7 +14,9 @@
 
 struct PlannedFile {
   zip_uint64_t index = 0;
-  QString relative;  // "/"-separated, with the spelling of the first entry that named each folder
+  // "/"-separated, with the spelling of the first entry that named each
+  // folder, trailing dots and blanks dropped as FAT drops them.
+  QString relative;
   zip_uint64_t size = 0;
   std::optional<time_t> modified;
 };

@@ -90,6 +90,10 @@ class TestUnzipLibrary : public QObject {
     const ZipEntry first{"good.txt", "good"};
     Row("backslashes leaving the destination", MakeZip({first, {"a\\..\\..\\x"}}), "leaves");
     // Followed, the link would take the next entry out of the device.
+    // FAT drops trailing dots and blanks: each pair is one file there.
+    Row("trailing dot", MakeZip({first, {"Good.txt."}}), "would land on \"good.txt\"");
+    Row("folder with trailing blanks", MakeZip({{"res/a"}, {"RES  /b"}, {"res. /a"}}), "would land on \"res/a\"");
+    Row("dots and blanks leaving", MakeZip({first, {".. /x"}}), "dots and blanks only");
     Row("symlink, then through it",
         MakeZip({{"link", QFile::encodeName(m_outside.path()), ZipEntry::Symlink}, {"link/x.txt"}}), "symbolic link");
 
