@@ -111,8 +111,6 @@ bool FtpConnection::Login(const QString &address, const QByteArray &user,
   m_timeouts = timeouts;
   Prepare(Request::Login);
   if (!Perform(m_baseUrl)) return false;
-  const char *entry = nullptr;
-  if (curl_easy_getinfo(m_curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry) m_entryPath = entry;
   m_loggedIn = true;
   return true;
 }

@@ -48,10 +48,6 @@ class FtpConnection {
   // in *listing when it is 2xx. False when the listing did not complete.
   bool List(const QByteArray &path, QByteArray *listing, int *replyCode);
 
-  // The folder the server put us in at login, as its PWD reply named it;
-  // empty when unknown.
-  QByteArray EntryPath() const { return m_entryPath; }
-
  private:
   enum class Request { Login, Command, Download, Upload, List };
   void Prepare(Request request);
@@ -69,7 +65,6 @@ class FtpConnection {
   QByteArray m_baseUrl;  // "ftp://host:port/"
   QByteArray m_user;
   QByteArray m_password;
-  QByteArray m_entryPath;
   FtpTimeouts m_timeouts;
   bool m_loggedIn = false;
   bool m_alive = false;

@@ -12,7 +12,7 @@ namespace {
 // blank and may hold more.
 const QRegularExpression &UnixLine() {
   static const QRegularExpression re(QStringLiteral(
-      R"(^([-dlbcps])\S{9}\S*\s+\d+\s+.*?\d+\s+[A-Za-z]{3}\s+\d{1,2}\s+(?:\d{1,2}:\d{2}|\d{4})\s(.+)$)"));
+      R"(^([-dlbcps])\S{9}\S*\s+\d+\s+.*?(\d+)\s+[A-Za-z]{3}\s+\d{1,2}\s+(?:\d{1,2}:\d{2}|\d{4})\s(.+)$)"));
   return re;
 }
 
@@ -21,6 +21,13 @@ const QRegularExpression &DosLine() {
   static const QRegularExpression re(QStringLiteral(
       R"(^\d{2}-\d{2}-\d{2,4}\s+\d{1,2}:\d{2}(?:[AaPp][Mm])?\s+(<DIR>|\d+)\s+(.+)$)"));
   return re;
+}
+
+// A size past what a file can have says nothing: -1, never a wrapped number.
+qint64 Size(const QString &digits) {
+  bool ok = false;
+  const qint64 size = digits.toLongLong(&ok);
+  return ok ? size : -1;
 }
 
 }  // namespace
@@ -34,7 +41,8 @@ QList<FtpListEntry> ParseFtpListing(const QByteArray &listing) {
     FtpListEntry entry;
     if (const auto m = UnixLine().match(line); m.hasMatch()) {
       entry.directory = m.captured(1) == u"d";
-      entry.name = m.captured(2);
+      entry.name = m.captured(3);
+      if (!entry.directory) entry.size = Size(m.captured(2));
       // A link shows its target after the name.
       if (m.captured(1) == u"l") {
         const qsizetype arrow = entry.name.indexOf(QStringLiteral(" -> "));
@@ -43,6 +51,7 @@ QList<FtpListEntry> ParseFtpListing(const QByteArray &listing) {
     } else if (const auto d = DosLine().match(line); d.hasMatch()) {
       entry.directory = d.captured(1) == u"<DIR>";
       entry.name = d.captured(2);
+      if (!entry.directory) entry.size = Size(d.captured(1));
     } else {
       continue;
     }

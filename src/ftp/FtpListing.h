@@ -1,7 +1,7 @@
 #pragma once
 // Reading the answer to LIST: the unix "ls -l" lines most servers send and
-// the DOS lines of Windows-style servers. Only the name and whether the entry
-// is a folder matter here.
+// the DOS lines of Windows-style servers: the name, whether the entry is a
+// folder, and a file's size.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -9,6 +9,7 @@
 struct FtpListEntry {
   QString name;
   bool directory = false;
+  qint64 size = -1;  // bytes, as listed; -1 for a folder
   // The name converts back to the bytes the server listed; when not, a
   // command naming it would name something else.
   bool exact = true;

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <QThread>
 
@@ -31,6 +32,17 @@ bool ToWire(const QString &text, QByteArray *wire) {
 }
 
 bool IsPositive(int replyCode) { return replyCode >= 200 && replyCode < 300; }
+
+// The entry of that name: its exact spelling, else the first that differs
+// only in case.
+const FtpListEntry *Named(const QList<FtpListEntry> &entries, const QString &name) {
+  const FtpListEntry *folded = nullptr;
+  for (const FtpListEntry &entry : entries) {
+    if (entry.name == name) return &entry;
+    if (!folded && entry.name.compare(name, Qt::CaseInsensitive) == 0) folded = &entry;
+  }
+  return folded;
+}
 
 void Pause(int ms) {
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
@@ -110,30 +122,39 @@ bool FtpSession::CreateFolder(const QString &path) {
 }
 
 bool FtpSession::Exists(const QString &path) {
-  QByteArray wire;
-  if (!IsOpen() || !ToWire(path, &wire)) return false;
-  QByteArray listing;
-  int reply = 0;
-  // A file lists itself, a folder its entries; only an empty folder (or a
-  // server that lists nothing for a missing path) needs a closer look.
-  if (m_connection->List(wire, &listing, &reply) && !listing.trimmed().isEmpty()) return true;
-  const bool folder = m_connection->IsAlive() && IsFolder(wire);
-  // No answer is no "it is not there": a connection lost on the way closes
-  // the session, so that the caller can tell the two apart.
-  if (m_connection && !m_connection->IsAlive()) Close();
-  return folder;
+  // Looked up in the listing of its parent, which shows an empty folder as
+  // well as a file; stepping into the folder instead would take a command
+  // the controller does not know.
+  QString parent = path;
+  while (!parent.isEmpty() && (parent.back() == u'\\' || parent.back() == u'/')) parent.chop(1);
+  const qsizetype cut = std::max(parent.lastIndexOf(u'\\'), parent.lastIndexOf(u'/')) + 1;
+  const QString name = parent.mid(cut);
+  parent.truncate(cut);
+  if (name.isEmpty()) return ListFolder(path).has_value();  // the top folder
+  const auto entries = ListFolder(parent);
+  return entries && Named(*entries, name);
 }
 
-bool FtpSession::IsFolder(const QByteArray &wirePath) {
-  // Step into the folder and straight back to where the login put us:
-  // every other command of the session relies on that folder.
-  const QByteArray home = m_connection->EntryPath();
-  if (home.isEmpty() || !IsPositive(m_connection->Command("CWD " + wirePath))) return false;
-  if (!IsPositive(m_connection->Command("CWD " + home))) {
-    // Stranded in another folder: the session cannot be trusted any more.
-    Close();
-  }
-  return true;
+RemoteFile FtpSession::ListedFile(const QString &remoteFolder, const QString &fileName) {
+  const auto entries = ListFolder(remoteFolder);
+  if (!entries) return {};
+  const FtpListEntry *entry = Named(*entries, fileName);
+  if (!entry || entry->directory) return {RemoteFile::Absent};
+  return {RemoteFile::Present, entry->size};
+}
+
+std::optional<QList<FtpListEntry>> FtpSession::ListFolder(const QString &path) {
+  QByteArray wire;
+  if (!IsOpen() || !ToWire(path, &wire)) return std::nullopt;
+  QByteArray listing;
+  int reply = 0;
+  if (m_connection->List(wire, &listing, &reply)) return ParseFtpListing(listing);
+  // The server's refusal to list means no such folder.
+  if (m_connection->IsAlive() && (reply == 450 || (reply >= 500 && reply < 600))) return QList<FtpListEntry>();
+  // A listing cut short is no answer. A connection lost on the way closes
+  // the session, so that the caller can tell that from "not there".
+  if (!m_connection->IsAlive()) Close();
+  return std::nullopt;
 }
 
 bool FtpSession::RemoveFile(const QString &remoteFolder, const QString &fileName) {
@@ -143,18 +164,11 @@ bool FtpSession::RemoveFile(const QString &remoteFolder, const QString &fileName
 }
 
 bool FtpSession::ClearFolder(const QString &path) {
-  QByteArray wire;
-  if (!IsOpen() || !ToWire(path, &wire)) return false;
-  QByteArray listing;
-  int reply = 0;
-  if (!m_connection->List(wire, &listing, &reply)) {
-    // The server's refusal to list means no such folder: nothing to clear.
-    // A listing cut short or a connection gone is a failure.
-    return m_connection->IsAlive() && (reply == 450 || (reply >= 500 && reply < 600));
-  }
   // The whole listing is read before the first delete: the deletes go over
-  // the same control connection.
-  for (const FtpListEntry &entry : ParseFtpListing(listing)) {
+  // the same control connection. A missing folder is cleared.
+  const auto entries = ListFolder(path);
+  if (!entries) return false;
+  for (const FtpListEntry &entry : *entries) {
     const QString name = entry.name.toUpper();
     if (name == u"." || name == u".." || entry.directory) continue;
     QByteArray target;

@@ -4,11 +4,23 @@
 // connection and closes it again. Paths go to the server as given,
 // backslashes included; local folders are CE paths on the device.
 #include "ftp/FtpEndpoint.h"
+#include "ftp/FtpListing.h"
 
+#include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class FtpConnection;
+
+// A file as the server lists it in its folder.
+struct RemoteFile {
+  // Unanswered: the server could not be asked, or the listing did not
+  // arrive whole; that says nothing about the file.
+  enum State { Present, Absent, Unanswered };
+  State state = Unanswered;
+  qint64 size = -1;  // bytes as listed, when Present
+};
 
 class FtpSession {
  public:
@@ -38,6 +50,11 @@ class FtpSession {
   // When the connection is lost on the way the session is closed as well:
   // IsOpen() then tells "no answer" from "not there".
   bool Exists(const QString &path);
+  // The plain file fileName of remoteFolder by one listing of the folder:
+  // its exact spelling first, else ignoring case, as the controller finds
+  // names. A folder the server refuses to list holds nothing. A connection
+  // lost on the way closes the session.
+  RemoteFile ListedFile(const QString &remoteFolder, const QString &fileName);
   // The file name goes to the server in upper case, the way the controller
   // keeps its names.
   bool RemoveFile(const QString &remoteFolder, const QString &fileName);
@@ -49,7 +66,9 @@ class FtpSession {
   bool RemoveFolder(const QString &path);
 
  private:
-  bool IsFolder(const QByteArray &wirePath);
+  // The entries of a folder; empty when the server refuses to list it (no
+  // such folder), nullopt without an answer.
+  std::optional<QList<FtpListEntry>> ListFolder(const QString &path);
 
   // The library handle and its control connection: null while closed.
   std::unique_ptr<FtpConnection> m_connection;

@@ -1,5 +1,9 @@
 #include "ControllerFolder.h"
 
+#include "platform/Device.h"
+
+#include <QFileInfo>
+
 namespace {
 
 // The folder as a name of the login folder: "PP_APP".
@@ -35,10 +39,19 @@ Outcome ControllerConnection::Fetch(const QString &localFolder, const QString &f
 }
 
 Outcome ControllerConnection::Send(const QString &localFolder, const QString &fileName, const QString &shownAs) {
-  if (m_ftp.PutFile(m_folder, localFolder, fileName, FtpSession::kTransferBinary)) return Outcome::Success();
+  // A server may confirm a transfer that it did not keep whole (a full
+  // disk, a dropped connection taken for the end): only its listing says
+  // what it holds.
+  if (m_ftp.PutFile(m_folder, localFolder, fileName, FtpSession::kTransferBinary)) {
+    const auto local = Device::MapPath(localFolder + u'\\' + fileName);
+    const RemoteFile sent = Stat(fileName);
+    if (local && sent.state == RemoteFile::Present && sent.size == QFileInfo(*local).size()) return Outcome::Success();
+  }
   return Outcome::Failure(StatusLevel::Transfer, 3011, 2011,
                           QStringLiteral("error file :(%1)").arg(shownAs.isEmpty() ? fileName : shownAs));
 }
+
+RemoteFile ControllerConnection::Stat(const QString &fileName) { return m_ftp.ListedFile(m_folder, fileName); }
 
 Outcome ControllerConnection::RemoveFile(const QString &fileName) {
   if (m_ftp.RemoveFile(m_folder, fileName)) return Outcome::Success();

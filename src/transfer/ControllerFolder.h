@@ -26,8 +26,13 @@ class ControllerConnection {
   Outcome CreateFolder();
   // RETR into localFolder, replacing the file there only when complete.
   Outcome Fetch(const QString &localFolder, const QString &fileName);
-  // STOR from localFolder; the failure names shownAs, or else the file.
+  // STOR from localFolder, verified by the size the controller then lists:
+  // a file that arrived short or not at all fails as a refused STOR does.
+  // The failure names shownAs, or else the file.
   Outcome Send(const QString &localFolder, const QString &fileName, const QString &shownAs = {});
+  // The file as the controller lists it in the folder; Unanswered when the
+  // controller could not be asked.
+  RemoteFile Stat(const QString &fileName);
   Outcome RemoveFile(const QString &fileName);
   // Deletes a file that may not be there; the answer does not matter.
   void DiscardFile(const QString &fileName);

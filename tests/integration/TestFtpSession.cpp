@@ -8,6 +8,7 @@
 #include "app/InstallerApp.h"
 #include "ftp/FtpListing.h"
 #include "ftp/FtpSession.h"
+#include "transfer/ControllerFolder.h"
 
 #include <QDir>
 #include <QtTest>
@@ -47,8 +48,8 @@ class TestFtpSession : public QObject {
         "01-31-2024  21:15             2048 My App.ZIP\r\n";
     QStringList found;
     for (const FtpListEntry &entry : ParseFtpListing(listing))
-      found.append(entry.name + (entry.directory ? "/" : "") + (entry.exact ? "" : " (inexact)"));
-    QCOMPARE(found, QStringList({" two  blanks 1 Jan 01 12:00 .ZIP", "LINK.ZIP", "PP_APP/", "My App.ZIP"}));
+      found.append(entry.name + (entry.directory ? "/" : " " + QString::number(entry.size)) + (entry.exact ? "" : " (inexact)"));
+    QCOMPARE(found, QStringList({" two  blanks 1 Jan 01 12:00 .ZIP 42", "LINK.ZIP 6", "PP_APP/", "My App.ZIP 2048"}));
   }
 
   void openFailures_data() {
@@ -94,7 +95,7 @@ class TestFtpSession : public QObject {
     QVERIFY(session.GetFile(kFolder, "\\DiskOnChip\\Copy", "TOOL.ZIP"));
     QCOMPARE(m_sim.read("PP_APP/TOOL.ZIP"), bytes);
     QCOMPARE(Snapshot(box.host("\\DiskOnChip\\Copy")), (QMap<QString, QByteArray>{{"tool.zip", bytes}}));
-    // Back in the login folder after looking into EMPTY: a relative name lands at the top.
+    // An empty folder is there too; a relative name lands at the top.
     QVERIFY(session.Exists("\\EMPTY\\"));
     QVERIFY(session.CreateFolder("MARK"));
     // Never sent: a name that would name something else, or whose line break
@@ -112,6 +113,36 @@ class TestFtpSession : public QObject {
     session.Close();
     QVERIFY(!session.Exists("\\MARK\\"));  // closed: fails at once, no connection opened
     QCOMPARE(m_sim.log().count(QStringLiteral("] connect ")), 1);
+  }
+
+  void sendVerifiedByListing_data() {
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<int>("state");  // of the file as listed afterwards
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("kept whole") << QStringList() << int(RemoteFile::Present) << qint64(5000);
+    // Confirmed, yet kept short: a server that took a broken data connection for the end.
+    QTest::newRow("confirmed, kept short") << QStringList{"--short-stor", "100"} << int(RemoteFile::Present) << qint64(100);
+    QTest::newRow("folder not listed") << QStringList{"--refuse-list"} << int(RemoteFile::Absent) << qint64(-1);
+    QTest::newRow("hangs up at the listing") << QStringList{"--hangup-on", "LIST"} << int(RemoteFile::Unanswered) << qint64(-1);
+  }
+
+  void sendVerifiedByListing() {
+    QFETCH(QStringList, switches);
+    QFETCH(int, state);
+    QFETCH(qint64, size);
+    QVERIFY(m_sim.setFaults(switches));
+    Sandbox box;
+    box.write(kLocal + "\\A.ZIP", QByteArray(5000, 'a'));
+    m_sim.write("PP_APP/A.ZIP", "an older file");
+    ControllerConnection controller(ControllerEndpoint(m_sim.address()), kFolder);
+    const Outcome sent = controller.Send(kLocal, "A.ZIP");
+    const RemoteFile listed = controller.Stat("a.zip");  // found whatever the case
+    QCOMPARE(int(listed.state), state);
+    QCOMPARE(listed.size, size);
+    QCOMPARE(controller.IsOpen(), state != RemoteFile::Unanswered);  // no answer shows as a closed session
+    // Anything but the whole file fails as a refused transfer does.
+    QCOMPARE(sent.ok ? "sent" : QString("%1 %2 %3").arg(sent.statusId).arg(sent.alertId).arg(sent.detail),
+             size == 5000 ? "sent" : "3011 2011 error file :(A.ZIP)");
   }
 
   void failedOperation_data() {
