@@ -6,6 +6,7 @@
 #include "ControllerSim.h"
 #include "Sandbox.h"
 #include "app/InstallerApp.h"
+#include "ftp/FtpConnection.h"
 #include "ftp/FtpListing.h"
 #include "ftp/FtpSession.h"
 #include "transfer/ControllerFolder.h"
@@ -50,6 +51,15 @@ class TestFtpSession : public QObject {
     for (const FtpListEntry &entry : ParseFtpListing(listing))
       found.append(entry.name + (entry.directory ? "/" : " " + QString::number(entry.size)) + (entry.exact ? "" : " (inexact)"));
     QCOMPARE(found, QStringList({" two  blanks 1 Jan 01 12:00 .ZIP 42", "LINK.ZIP 6", "PP_APP/", "My App.ZIP 2048"}));
+  }
+
+  void strictController() {
+    // Every test runs the simulator strict: what the controller does not know is refused and counted.
+    const FtpEndpoint endpoint = ControllerEndpoint(m_sim.address());
+    FtpConnection connection;
+    QVERIFY(connection.Login(endpoint.address, endpoint.user.toUtf8(), endpoint.password.toUtf8(), endpoint.timeouts));
+    QCOMPARE(connection.Command("CWD PP_APP"), 502);
+    QCOMPARE(m_sim.takeRefusedCommands(), QStringList("CWD PP_APP"));
   }
 
   void openFailures_data() {

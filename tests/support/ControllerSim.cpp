@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTest>
 
 namespace {
 
@@ -32,12 +33,12 @@ QString ControllerSim::address() const { return QStringLiteral("127.0.0.1:%1").a
 bool ControllerSim::start(const QStringList &switches, quint16 port) {
   m_port = 0;
   m_switches = switches;
-  m_logOffset = 0;
+  m_logOffset = m_checkedOffset = 0;
   m_logPath = m_logDir.filePath(QStringLiteral("controller-sim-%1.log").arg(++m_starts));
   // A file, not a pipe: a test blocked in a transfer never reads the log,
   // and a full pipe would stall the server.
   m_process.setStandardErrorFile(m_logPath);
-  QStringList arguments{QStringLiteral("--root"), m_root, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+  QStringList arguments{QStringLiteral("--strict"), QStringLiteral("--root"), m_root, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                         QStringLiteral("--port"), QString::number(port)};
   arguments += switches;
   // Debian's own python, which has the server module, whatever else is on the path.
@@ -62,6 +63,7 @@ bool ControllerSim::start(const QStringList &switches, quint16 port) {
 }
 
 void ControllerSim::stop() {
+  checkCommandSet();
   if (m_process.state() != QProcess::NotRunning) {
     m_process.terminate();  // SIGTERM: the server closes its sockets and exits
     if (!m_process.waitForFinished(kStopMs)) {
@@ -96,7 +98,30 @@ QString ControllerSim::log() const {
   return QString::fromUtf8(file.readAll());
 }
 
-void ControllerSim::clearLog() { m_logOffset = QFileInfo(m_logPath).size(); }
+void ControllerSim::clearLog() {
+  checkCommandSet();
+  m_logOffset = QFileInfo(m_logPath).size();
+}
+
+QStringList ControllerSim::takeRefusedCommands() {
+  static const QRegularExpression refused(QStringLiteral(R"(^\[\d+\] strict: refused (.*)$)"),
+                                          QRegularExpression::MultilineOption);
+  QFile file(m_logPath);
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(m_checkedOffset)) return {};
+  QStringList found;
+  auto it = refused.globalMatch(QString::fromUtf8(file.readAll()));
+  m_checkedOffset = file.pos();
+  while (it.hasNext()) found.append(it.next().captured(1));
+  return found;
+}
+
+void ControllerSim::checkCommandSet() {
+  const QStringList refused = takeRefusedCommands();
+  if (refused.isEmpty()) return;
+  const QByteArray message = "commands the controller does not know: " + refused.join(u", ").toUtf8();
+  if (QTest::currentTestFunction()) QTest::qFail(message.constData(), __FILE__, __LINE__);
+  else qFatal("%s", message.constData());  // between the tests: the whole run fails
+}
 
 QStringList ControllerSim::commands() const {
   static const QRegularExpression command(QStringLiteral(R"(^\[\d+\] <- (.*)$)"),

@@ -13,6 +13,11 @@
 // Fault switches are those of `controller-sim --help` (--refuse-login,
 // --refuse-dele [GLOB], --drop-retr BYTES [GLOB], --stall-stor BYTES [GLOB],
 // --hang-on CMD, ...). The destructor stops the server with SIGTERM.
+//
+// The server always runs --strict: it refuses every command the controller
+// does not know, and the running test fails when one arrived (found when the
+// log is cleared or the server stops), since libcurl falls back from some
+// refusals without a word.
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -57,6 +62,9 @@ class ControllerSim {
   void clearLog();
   // The commands received, "VERB argument", in order.
   QStringList commands() const;
+  // The commands refused as unknown to the controller that no check has
+  // seen yet; they count as seen.
+  QStringList takeRefusedCommands();
 
   // Files of the controller by controller path ("\PP_APP\X.ZIP" or
   // "PP_APP/X.ZIP"), every component matched ignoring case as the server
@@ -70,12 +78,14 @@ class ControllerSim {
 
  private:
   bool start(const QStringList &switches, quint16 port);
+  void checkCommandSet();
 
   std::unique_ptr<QTemporaryDir> m_ownRoot;
   QTemporaryDir m_logDir;
   QString m_root;
   QString m_logPath;
   qint64 m_logOffset = 0;
+  qint64 m_checkedOffset = 0;  // of the log, looked through for refused commands
   QProcess m_process;
   QStringList m_switches;
   quint16 m_port = 0;
