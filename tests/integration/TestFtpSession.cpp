@@ -147,8 +147,7 @@ class TestFtpSession : public QObject {
     ControllerConnection controller(ControllerEndpoint(m_sim.address()), kFolder);
     const Outcome sent = controller.Send(kLocal, "A.ZIP");
     const RemoteFile listed = controller.Stat("a.zip");  // found whatever the case
-    QCOMPARE(int(listed.state), state);
-    QCOMPARE(listed.size, size);
+    QCOMPARE(qMakePair(int(listed.state), listed.size), qMakePair(state, size));
     QCOMPARE(controller.IsOpen(), state != RemoteFile::Unanswered);  // no answer shows as a closed session
     // Anything but the whole file fails as a refused transfer does.
     QCOMPARE(sent.ok ? "sent" : QString("%1 %2 %3").arg(sent.statusId).arg(sent.alertId).arg(sent.detail),
