@@ -11,6 +11,13 @@ int AlertDialog::ShowAlert(int messageId, const QString &detail) {
   request.okEnabled = m_bOkEnabled;
   request.showCancel = m_bShowCancel;
   request.yesNo = m_bYesNo;
+  request.firstCaption = m_firstCaption;
+  request.secondCaption = m_secondCaption;
+  // Buttons and captions are set for one alert: the next starts from OK alone.
+  m_bOkEnabled = true;
+  m_bShowCancel = false;
+  m_bYesNo = false;
+  m_firstCaption = m_secondCaption = 0;
   return m_reporter.ShowAlert(request);
 }
 

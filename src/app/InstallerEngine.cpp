@@ -20,7 +20,8 @@ InstallerEngine::InstallerEngine(Reporter &reporter, const FtpEndpoint &controll
       m_alert(reporter),
       m_ktcFolder(LoadString(4008)),
       m_diskRoot(LoadString(4009)),
-      m_appFolder(LoadString(4012)) {}
+      m_appFolder(LoadString(4012)),
+      m_workFolder(LoadString(4009) + QStringLiteral("PP_WORK")) {}
 
 QString InstallerEngine::PendantMenuPath() const {
   return QStringLiteral("%1\\%2").arg(m_appFolder, MenuFile::kFileName);
@@ -36,8 +37,9 @@ void InstallerEngine::ShowStatus(StatusLevel level, const QString &text) { m_rep
 
 void InstallerEngine::SetBusy(bool busy) { m_reporter.SetBusy(busy); }
 
-int InstallerEngine::ShowAlert(int alertId, const QString &detail) {
+int InstallerEngine::ShowAlert(int alertId, const QString &detail, bool twoButtons) {
   m_detail = detail;
+  if (twoButtons) m_alert.SetButtonState(AlertDialog::kSecondButton, 1);
   return m_alert.ShowAlert(alertId, m_detail);
 }
 
@@ -55,7 +57,10 @@ bool InstallerEngine::Check(const Outcome &outcome) {
 int InstallerEngine::InstallationDamaged(const Outcome &failure) {
   Report(failure);
   m_entries.Clear();
-  RemoveAllAppFiles();
+  m_inLine = false;
+  // The controller's copy is the master: without a menu file here the next
+  // start unpacks everything again from there.
+  Device::DeleteFile(PendantMenuPath());
   return 0;
 }
 
@@ -106,44 +111,15 @@ int InstallerEngine::ReadMenuFile() {
       ShowStatus(StatusLevel::Transfer, LoadString(3024));
       return 1;
     case Result::BadCount:
-      return InstallationDamaged(Outcome::Failure(StatusLevel::Transfer, 3024, 2001, LoadString(3024)));
+      return InstallationDamaged(
+          Outcome::Failure(StatusLevel::Transfer, 3024, 2008, QStringLiteral("error file :(%1)").arg(path)));
     case Result::MissingExecutable:
-      return InstallationDamaged(Outcome::Failure(StatusLevel::Error, 3018, 2001, LoadString(3018)));
+      return InstallationDamaged(Outcome::Failure(StatusLevel::Error, 3018, 2018, LoadString(3018)));
     case Result::FormatError:
       break;
   }
   return InstallationDamaged(
       Outcome::Failure(StatusLevel::Error, 3008, 2008, QStringLiteral("error file :(%1)").arg(path)));
-}
-
-int InstallerEngine::WriteMenuFile() {
-  // Nothing registered: no menu file at all, and no application folders.
-  if (std::none_of(m_entries.begin(), m_entries.end(), [](const AppEntry &entry) { return entry.registered; }))
-    return RemoveAllAppFiles();
-
-  if (!Device::IsDirectory(m_appFolder)) Device::CreateDirectory(m_appFolder);
-  const QString path = PendantMenuPath();
-  QString backup = path;
-  backup.replace(QStringLiteral(".INI"), QStringLiteral(".BAK"));
-  // A backup left by an interrupted run is the older, good one: keep it.
-  Device::CopyFile(path, backup, true);
-  Device::DeleteFile(path);
-
-  int result = 0;
-  const QString version = QStringLiteral("%1.%2").arg(LoadString(1), LoadString(2));
-  if (!IniFile::WriteTextFile(path, MenuFile::Compose(m_entries.Values(), version))) {
-    ShowAlert(2001, QStringLiteral("Failed to save the file. :(%1)").arg(path));
-    RemoveAllAppFiles();
-  } else if (CreateKtcAppFolder()) {
-    if (DownloadMtcAppFiles()) {
-      result = 1;
-    } else {
-      ShowAlert(2001, QStringLiteral("Failed to download file. :(%1)").arg(path));
-      RemoveAllAppFiles();
-    }
-  }
-  Device::DeleteFile(backup);
-  return result;
 }
 
 // --- packages on the medium ---
@@ -206,14 +182,18 @@ int InstallerEngine::ReadPackageDescriptors() {
   for (const auto &[index, name] : *listed) {
     ShowStatus(StatusLevel::Info, QStringLiteral("%1.ini file read complete.").arg(name));
     AppEntry *entry = m_entries.Find(name);
+    // A bad descriptor costs its own package, never the registered list.
     if (!entry) {
-      if (!AddPackageEntry(name)) return 0;
+      AddPackageEntry(name);
       continue;
     }
     // The pendant names the search pattern when the first file found fails.
-    if (!ReadPackageDescriptor(*entry))
-      return Fail(Outcome::Failure(StatusLevel::Error, 3009, 2009,
-                                   QStringLiteral("error file :(%1)").arg(index == 0 ? pattern : name)));
+    if (!ReadPackageDescriptor(*entry)) {
+      entry->package = AppRecord();
+      if (entry->operation == AppEntry::Add) entry->operation = AppEntry::None;
+      Fail(Outcome::Failure(StatusLevel::Error, 3009, 2009,
+                            QStringLiteral("error file :(%1)").arg(index == 0 ? pattern : name)));
+    }
   }
   return 1;
 }

@@ -7,13 +7,18 @@
 //
 //   InstallerEngine.cpp           reporting, the list model, checks, the menu
 //                                 file and the medium's packages
-//   InstallerEngineTransfers.cpp  synchronisation, sending, removal and
-//                                 installation
+//   InstallerEngineTransfers.cpp  synchronisation with the controller and the
+//                                 rebuild of the pendant from it
+//   InstallerEngineChange.cpp     an Execute: unpacking aside, the journal,
+//                                 removal, and carrying the change out on
+//                                 both sides (again at the next start when
+//                                 it was interrupted)
 #include "app/AlertDialog.h"
 #include "app/EntryList.h"
 #include "files/IniFile.h"
 #include "ftp/FtpEndpoint.h"
 #include "platform/Outcome.h"
+#include "transfer/ChangeJournal.h"
 #include "transfer/ControllerFolder.h"
 
 #include <QString>
@@ -40,7 +45,6 @@ class InstallerEngine {
 
   // --- the menu file ---
   int ReadMenuFile();
-  int WriteMenuFile();
 
   // --- packages on the medium ---
   int ReadInstallDescriptor();
@@ -55,26 +59,38 @@ class InstallerEngine {
   int RegisteredAfter() const { return m_entries.RegisteredAfter(); }
   int OneTouchNameCheck(const AppEntry &entry);
 
-  // --- removal ---
+  // --- an Execute, in this order ---
+  // Unpacks the marked packages aside and checks them; nothing installed
+  // changes. 0 when nothing can be unpacked at all.
+  int InstallOnPendant();
+  // Records the change in the journal, then deletes the removed
+  // applications' archives on the controller, asking what to do when one
+  // cannot be deleted.
   int RemoveApps();
+  // Carries the recorded change out: the pendant's folders and menu file,
+  // then the archives and the menu file on the controller.
+  int WriteMenuFile();
+  // Whether the pendant was found in line with the controller at this start
+  // (or works alone because the controller did not answer): otherwise an
+  // Execute would send a menu file that describes neither side.
+  bool InLine() const { return m_inLine; }
+
+  // --- removal ---
   int RemoveAllAppFiles();
   int ExistKtcAppFolder();
   int RemoveKtcAppFolder();
   int RemoveKtcAppFile(const QString &fileName);
   int RemoveLocalFolder(const QString &path);
 
-  // --- extraction and installation ---
-  int UnzipAppFile(const QString &archivePath, const QString &folderName);
-  int InstallOnPendant();
+  // --- extraction ---
+  int UnzipAppFile(const QString &archivePath, const QString &parentFolder, const QString &folderName);
 
   // --- synchronisation with the controller ---
   int SyncMenuWithController();
   int UploadKtcAppFile(const QString &localFolder, const QString &fileName);
-  int UploadKtcAppFiles();
 
   // --- sending to the controller ---
   int CreateKtcAppFolder();
-  int DownloadMtcAppFiles();
 
   // --- places ---
   void SetMediaRoot(const QString &root) { m_mediaRoot = root; }
@@ -87,7 +103,7 @@ class InstallerEngine {
   void SetBusy(bool busy);
   // An alert whose detail becomes the engine's detail text, which the
   // downgrade question repeats.
-  int ShowAlert(int alertId, const QString &detail);
+  int ShowAlert(int alertId, const QString &detail, bool twoButtons = false);
   // The usual failure report: the status line, then the alert; the answer.
   int Report(const Outcome &failure);
   // Reports a failure; true for success.
@@ -97,8 +113,32 @@ class InstallerEngine {
     return 0;
   }
   // The pendant's menu file cannot be trusted: report, forget the list and
-  // delete the application folders on both sides.
+  // the menu file, so that the next start rebuilds the pendant from the
+  // controller; nothing is sent until then.
   int InstallationDamaged(const Outcome &failure);
+  // The menu file the plan leads to, composed from the list with the marks
+  // carried out, and the journal written with it.
+  bool RecordPlan();
+  // Carries a recorded change out on both sides and removes the journal;
+  // 0 (reported) when the controller could not take all of it, and the
+  // journal stays for the next start.
+  int FinishChange(ChangeJournal::Plan &plan);
+  // The controller's half of FinishChange.
+  int FinishOnController(ChangeJournal::Plan &plan);
+  // Sends one archive the plan names, or finds it there already; false when
+  // the medium no longer holds it and the controller's copy is incomplete.
+  bool SendPlannedArchive(ControllerConnection &controller, const ChangeJournal::Archive &archive, bool *failed);
+  // Takes applications out of the planned menu file and off the pendant.
+  void DropFromPlan(ChangeJournal::Plan &plan, const QStringList &names);
+  // The controller holds no menu file while the pendant has applications:
+  // restore them to it, or delete the pendant's copy as the operator says.
+  // folderThere: the controller has its folder, without a menu file.
+  int ControllerLostItsCopy(bool folderThere);
+  int RestoreController();
+  // Rebuilds the pendant aside from the controller's menu file and archives,
+  // then swaps it in whole.
+  int RebuildFromController(const QString &fetchedMenu);
+  QString WorkPath(const QString &name) const { return ChangeJournal::PathIn(m_workFolder, name); }
   // A descriptor or the install list failed to read: the format error with
   // the last-error record's section and key.
   int DescriptorFailure(const QString &statusFile, const QString &detailFile, bool shortDetail);
@@ -109,12 +149,15 @@ class InstallerEngine {
 
   Reporter &m_reporter;
   FtpEndpoint m_endpoint;
-  AlertDialog m_alert;  // its button settings carry over from alert to alert
+  AlertDialog m_alert;
   EntryList m_entries;
+  ChangeJournal::Plan m_plan;
+  bool m_inLine = true;
   IniFile m_ini;  // with the last-error record: file, section and key
   QString m_detail;
   QString m_mediaRoot;
   const QString m_ktcFolder;
   const QString m_diskRoot;
   const QString m_appFolder;
+  const QString m_workFolder;  // the journal and what is unpacked aside
 };

@@ -12,6 +12,8 @@
 #include "transfer/ExtractionLibrary.h"
 #include "transfer/PendantFolder.h"
 
+#include <optional>
+
 // --- synchronisation with the controller ---
 
 ControllerFolderState InstallerEngine::ProbeController() {
@@ -21,70 +23,172 @@ ControllerFolderState InstallerEngine::ProbeController() {
 }
 
 int InstallerEngine::SyncMenuWithController() {
+  m_inLine = true;
+  // A change that a power cut or a lost controller interrupted is finished
+  // before anything is compared: until then neither side can be trusted.
+  if (std::optional<ChangeJournal::Plan> plan = ChangeJournal::Read(m_workFolder)) {
+    if (!FinishChange(*plan)) {
+      m_inLine = false;
+      return 0;
+    }
+  } else {
+    ChangeJournal::Discard(m_workFolder);  // unpacked aside by a run that never got to change anything
+  }
+
+  const QString temporary = TemporaryFolder();
+  RemoveLocalFolder(temporary);  // a left-over from an interrupted run
   switch (ProbeController()) {
     case ControllerFolderState::Unreachable:
       // Without an answer from the controller the pendant's folder is the only
       // working copy: keep it and let the read stage use it.
       return 0;
     case ControllerFolderState::Absent:
-      RemoveLocalFolder(m_appFolder);
-      return 1;
+      return ControllerLostItsCopy(false);
     case ControllerFolderState::Present:
       break;
   }
 
-  const QString temporary = TemporaryFolder();
-  RemoveLocalFolder(temporary);  // a left-over from an interrupted run
   if (!Device::CreateDirectory(temporary)) {
     ShowAlert(2026, QString());
+    m_inLine = false;
     return 0;
   }
+  const QString pendantMenu = PendantMenuPath();
+  const QString fetchedMenu = QStringLiteral("%1\\%2").arg(temporary, MenuFile::kFileName);
+  int result = 0;
   if (!UploadKtcAppFile(temporary, MenuFile::kFileName)) {
+    ControllerConnection controller(m_endpoint, m_ktcFolder);
+    if (controller.IsOpen() && controller.Stat(MenuFile::kFileName).state == RemoteFile::Absent) {
+      // A folder without a menu file registers nothing.
+      RemoveLocalFolder(temporary);
+      return ControllerLostItsCopy(true);
+    }
+    // A failed transfer says nothing about the controller's copy: keep both.
+    Report(Outcome::Failure(StatusLevel::Error, 3011, 2011,
+                            QStringLiteral("Failed to upload file. :(%1)").arg(MenuFile::kFileName)));
+    m_inLine = false;
+  } else {
+    QByteArray pendantBytes, fetchedBytes;
+    if (!Device::ReadFile(pendantMenu, &pendantBytes)) {
+      ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file is not registered.").arg(pendantMenu));
+    } else if (Device::ReadFile(fetchedMenu, &fetchedBytes) &&
+               CodePage::Decode(pendantBytes) == CodePage::Decode(fetchedBytes)) {
+      // Compared as the text the pendant reads, in its code page.
+      ShowStatus(StatusLevel::Transfer, QStringLiteral("PP_MENU.INI file compare OK."));
+      result = 1;
+    } else {
+      ShowStatus(StatusLevel::Transfer, QStringLiteral("PP_MENU.INI file compare error."));
+    }
+    if (!result) {
+      result = RebuildFromController(fetchedMenu);
+      if (!result) m_inLine = false;
+    }
+  }
+  RemoveLocalFolder(temporary);
+  return result;
+}
+
+int InstallerEngine::ControllerLostItsCopy(bool folderThere) {
+  IniFile::Batch batch(m_ini);
+  if (MenuFile::Registrations(m_ini, PendantMenuPath()).isEmpty()) {
+    // Nothing here to lose: both sides start empty.
+    if (!folderThere) {
+      RemoveLocalFolder(m_appFolder);
+      return 1;
+    }
     Report(Outcome::Failure(StatusLevel::Error, 3010, 2010,
                             QStringLiteral("Failed to upload file. :(%1)").arg(MenuFile::kFileName)));
     RemoveAllAppFiles();
-    RemoveLocalFolder(temporary);
+    return 0;
+  }
+  m_alert.SetButtonState(AlertDialog::kSecondButton, 1);
+  m_alert.SetCaptions(4013, 4014);
+  const int answer = m_alert.ShowAlert(2027, QStringLiteral("error file :(%1%2)").arg(m_ktcFolder, MenuFile::kFileName));
+  SetBusy(true);
+  if (answer == Reporter::kFirstButton) return RestoreController();
+  if (answer == Reporter::kEscape) {
+    m_inLine = false;
+    return 0;
+  }
+  RemoveAllAppFiles();
+  return 1;
+}
+
+int InstallerEngine::RebuildFromController(const QString &fetchedMenu) {
+  const std::optional<int> sum = MenuFile::SumRegisteredFileSizes(m_ini, fetchedMenu);
+  if (!sum) ShowStatus(StatusLevel::Transfer, QStringLiteral("FILE_SIZE_TAG_KEY error."));
+  const int required = sum.value_or(0);
+  // The pendant's own copy is out of line and the controller holds the
+  // master: it makes room when the new copy does not fit beside it.
+  if (FreeSpaceKiB(m_appFolder) <= required) RemoveLocalFolder(m_appFolder);
+  const int available = FreeSpaceKiB(m_appFolder);
+  if (available <= required) {
+    const QString text = QString::asprintf(" Memory space size:%d < application size:%d", available, required);
+    Report(Outcome::Failure(StatusLevel::Error, text, 2003, text));
+    SetBusy(true);
     return 0;
   }
 
-  const QString pendantMenu = PendantMenuPath();
-  const QString fetchedMenu = QStringLiteral("%1\\%2").arg(temporary, MenuFile::kFileName);
-  QByteArray pendantBytes;
-  QString verdict = QStringLiteral("PP_MENU.INI file compare error.");
-  if (!Device::ReadFile(pendantMenu, &pendantBytes)) {
-    verdict = QStringLiteral("(%1) file is not registered.").arg(pendantMenu);
-  } else if (!PendantFolder::Change::Interrupted(m_appFolder)) {
-    // A run stopped half-way through changing the folder leaves its marker:
-    // whatever the menu file says then, the folder may hold something else.
-    QByteArray fetchedBytes;
-    if (!Device::ReadFile(fetchedMenu, &fetchedBytes)) {
-      RemoveLocalFolder(temporary);
-      return 0;
-    }
-    // Compared as the text the pendant reads, in its code page.
-    if (CodePage::Decode(pendantBytes) == CodePage::Decode(fetchedBytes)) {
-      ShowStatus(StatusLevel::Transfer, QStringLiteral("PP_MENU.INI file compare OK."));
-      RemoveLocalFolder(temporary);
-      return 1;
+  const QString staging = ChangeJournal::StagingFolder(m_workFolder);
+  ChangeJournal::Discard(m_workFolder);
+  if (!Device::CreateDirectory(m_workFolder) || !Device::CreateDirectory(staging)) {
+    ShowAlert(2014, QStringLiteral("Failed to save the file. :(%1)").arg(staging));
+    return 0;
+  }
+  const QList<MenuFile::Registration> registered = MenuFile::Registrations(m_ini, fetchedMenu);
+  {
+    ControllerConnection controller(m_endpoint, m_ktcFolder);
+    if (!Check(controller.Opened(QStringLiteral("UploadKtcAppFiles")))) return 0;
+    const QString temporary = TemporaryFolder();
+    for (const MenuFile::Registration &app : registered) {
+      // A folder that is not an application's own is never unpacked into:
+      // the reading below leaves that application out.
+      if (!IsUsableFolderName(app.folder) || Device::Exists(QStringLiteral("%1\\%2").arg(staging, app.folder))) continue;
+      const QString archive = app.name + QStringLiteral(".ZIP");
+      if (!Check(controller.Fetch(temporary, archive).At(StatusLevel::Error))) {
+        ChangeJournal::Discard(m_workFolder);
+        return 0;
+      }
+      const QString fetched = QStringLiteral("%1\\%2").arg(temporary, archive);
+      UnzipAppFile(fetched, staging, app.folder);
+      Device::DeleteFile(fetched);
     }
   }
 
-  ShowStatus(StatusLevel::Transfer, verdict);
-  RemoveLocalFolder(m_appFolder);
-  Device::CreateDirectory(m_appFolder);
-  int rebuilt = 0;
-  {
-    // The copied menu file describes the folder only once every archive is in.
-    PendantFolder::Change change(m_appFolder);
-    Device::CopyFile(fetchedMenu, pendantMenu, true);
-    rebuilt = UploadKtcAppFiles();
+  MenuFile::Reading reading = MenuFile::Read(m_ini, fetchedMenu, m_workFolder + u'\\', true);
+  QByteArray menu;
+  if (reading.result == MenuFile::Reading::Result::Read) {
+    Device::ReadFile(fetchedMenu, &menu);
+    // Left out, an application must not be registered here either.
+    if (!reading.leftOut.isEmpty()) {
+      const QString version = QStringLiteral("%1.%2").arg(LoadString(1), LoadString(2));
+      menu = reading.entries.empty() ? QByteArray() : IniFile::TextBytes(MenuFile::Compose(reading.entries, version));
+    }
   }
-  if (!rebuilt) {
-    ShowAlert(2001, QStringLiteral("Failed to upload file."));
-    m_entries.Clear();
+  for (const QString &name : reading.leftOut)
+    Report(Outcome::Failure(StatusLevel::Error, 3008, 2008,
+                            QStringLiteral("error file :(%1%2) %3").arg(m_ktcFolder, MenuFile::kFileName, name)));
+  if (reading.result != MenuFile::Reading::Result::Read) {
+    ChangeJournal::Discard(m_workFolder);
+    return Fail(Outcome::Failure(StatusLevel::Error, 3008, 2008,
+                                 QStringLiteral("error file :(%1%2)").arg(m_ktcFolder, MenuFile::kFileName)));
   }
-  RemoveLocalFolder(temporary);
-  return rebuilt;
+  const QString stagedMenu = QStringLiteral("%1\\%2").arg(staging, MenuFile::kFileName);
+  if (!menu.isEmpty() && !Device::WriteFileAtomically(stagedMenu, menu)) {
+    ChangeJournal::Discard(m_workFolder);
+    return Fail(Outcome::Failure(StatusLevel::Error, QString(), 2014,
+                                 QStringLiteral("Failed to save the file. :(%1)").arg(PendantMenuPath())));
+  }
+  Device::FlushVolume(staging);
+  // Two renames: a power cut between them leaves no menu file here, and the
+  // next start rebuilds again.
+  if (Device::Exists(m_appFolder) && !Device::MoveFile(m_appFolder, WorkPath(QStringLiteral("OLD")))) {
+    ChangeJournal::Discard(m_workFolder);
+    return Fail(Outcome::Failure(StatusLevel::Transfer, 3020, 2020, QStringLiteral("error file :(%1)").arg(m_appFolder)));
+  }
+  const bool swapped = Device::MoveFile(staging, m_appFolder);
+  ChangeJournal::Discard(m_workFolder);
+  return swapped ? 1 : 0;
 }
 
 int InstallerEngine::UploadKtcAppFile(const QString &localFolder, const QString &fileName) {
@@ -95,37 +199,6 @@ int InstallerEngine::UploadKtcAppFile(const QString &localFolder, const QString 
                                              : QStringLiteral("application upload error. (%1)"))
                                         .arg(fileName));
   return fetched ? 1 : 0;
-}
-
-int InstallerEngine::UploadKtcAppFiles() {
-  const QString menu = PendantMenuPath();
-  const std::optional<int> sum = MenuFile::SumRegisteredFileSizes(m_ini, menu);
-  if (!sum) ShowStatus(StatusLevel::Transfer, QStringLiteral("FILE_SIZE_TAG_KEY error."));
-  const int required = sum.value_or(0);
-  const int available = FreeSpaceKiB(m_appFolder);
-  if (available <= required) {
-    const QString text = QString::asprintf(" Memory space size:%d < application size:%d", available, required);
-    Report(Outcome::Failure(StatusLevel::Error, text, 2003, text));
-    SetBusy(true);
-    return 0;
-  }
-
-  const QList<MenuFile::Registration> registered = MenuFile::Registrations(m_ini, menu);
-  ControllerConnection controller(m_endpoint, m_ktcFolder);
-  if (!Check(controller.Opened(QStringLiteral("UploadKtcAppFiles")))) return 0;
-  const QString temporary = TemporaryFolder();
-  for (const MenuFile::Registration &app : registered) {
-    const QString archive = app.name + QStringLiteral(".ZIP");
-    if (!Check(controller.Fetch(temporary, archive).At(StatusLevel::Error))) return 0;
-    const QString fetched = QStringLiteral("%1\\%2").arg(temporary, archive);
-    if (!UnzipAppFile(fetched, app.folder)) {
-      Report(Outcome::Failure(StatusLevel::Error, 3005, 2005, QStringLiteral("error file :(%1)").arg(fetched)));
-      // Half a rebuild is worse than none: the next start rebuilds it whole.
-      RemoveLocalFolder(m_appFolder);
-      return 0;
-    }
-  }
-  return 1;
 }
 
 // --- sending to the controller ---
@@ -140,50 +213,7 @@ int InstallerEngine::CreateKtcAppFolder() {
   return 1;
 }
 
-int InstallerEngine::DownloadMtcAppFiles() {
-  ControllerConnection controller(m_endpoint, m_ktcFolder);
-  if (!Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles")))) return 0;
-  const QString &menu = MenuFile::kFileName;
-  controller.DiscardFile(menu);  // may not be there yet
-  if (!Check(controller.Send(m_appFolder, menu, m_ktcFolder + menu))) return 0;
-  ShowStatus(StatusLevel::Transfer, LoadString(3023));
-
-  // Archives go straight from the package on the medium.
-  const QString packages = PackageFiles::FolderOf(m_mediaRoot);
-  for (const AppEntry &entry : m_entries) {
-    if (entry.name.isEmpty() || entry.operation != AppEntry::Add) continue;
-    const QString archive = entry.name + QStringLiteral(".ZIP");
-    if (!Check(controller.Send(packages, archive))) return 0;
-    ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(archive));
-  }
-  return 1;
-}
-
 // --- removal ---
-
-int InstallerEngine::RemoveApps() {
-  for (AppEntry &entry : m_entries) {
-    if (entry.name.isEmpty() || entry.operation != AppEntry::Remove) continue;
-    const QString archive = entry.name + QStringLiteral(".ZIP");
-    if (!RemoveKtcAppFile(archive)) {
-      ShowStatus(StatusLevel::Transfer, LoadString(3006));
-      // Only a stop stops; OK and Escape pass over this application, which
-      // keeps its mark and its files.
-      if (ShowAlert(2006, QStringLiteral("error file :(%1)").arg(archive)) == Reporter::kSecondButton) return 0;
-      continue;
-    }
-    // An application without a folder of its own (APP_PATH directly under
-    // PP_APP) has nothing to delete on the pendant: "PP_APP\" plus an empty
-    // name would be the whole application folder.
-    const QString &folder = entry.installed.folder;
-    if (!folder.isEmpty() && IsSafePathName(folder) &&
-        !RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_appFolder, folder)))
-      return 0;
-    ForgetInstalled(entry);
-    ShowStatus(StatusLevel::Transfer, QStringLiteral("KTC and PP appilcation file delete complete. (%1)").arg(archive));
-  }
-  return 1;
-}
 
 int InstallerEngine::RemoveAllAppFiles() {
   SetBusy(true);  // the calling stage ends the busy state
@@ -232,54 +262,20 @@ int InstallerEngine::RemoveLocalFolder(const QString &path) {
   return removal.removed ? 1 : 0;
 }
 
-// --- extraction and installation ---
+// --- extraction ---
 
-int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &folderName) {
+int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &parentFolder, const QString &folderName) {
   ExtractionLibrary library;
   if (!Check(library.Load())) return 0;
   // An empty or escaping folder name would aim the extraction at the
   // application folder itself, or outside it: refuse it as a failed unpack.
-  const bool folderOk = Device::IsContainedRelativePath(folderName);
-  if (folderOk && !RemoveLocalFolder(QStringLiteral("%1\\%2\\").arg(m_appFolder, folderName))) return 0;
-  const QString command = ExtractionLibrary::Command(archivePath, m_appFolder, folderName);
+  const bool folderOk = Device::IsContainedRelativePath(folderName) && IsUsableFolderName(folderName);
+  if (folderOk && !RemoveLocalFolder(QStringLiteral("%1\\%2\\").arg(parentFolder, folderName))) return 0;
+  const QString command = ExtractionLibrary::Command(archivePath, parentFolder, folderName);
   QString report;
   if (folderOk && library.Extract(command, &report)) {
     ShowStatus(StatusLevel::Transfer, QStringLiteral("unzip success.(%1)").arg(command));
     return 1;
   }
   return Fail(Outcome::Failure(StatusLevel::Transfer, 3005, 2005, QStringLiteral("error file :(%1)").arg(archivePath)));
-}
-
-int InstallerEngine::InstallOnPendant() {
-  // Unpacking replaces folders that the menu file still describes; a power
-  // loss before the menu file is rewritten must not leave them trusted.
-  PendantFolder::Change change(m_appFolder);
-  int result = 1;
-  for (AppEntry &entry : m_entries) {
-    if (entry.name.isEmpty() || entry.operation != AppEntry::Add) continue;
-    if (IsOlderVersion(entry.installed.appVersion, entry.package.appVersion)) {
-      m_alert.SetButtonState(AlertDialog::kSecondButton, 1);
-      const int answer = m_alert.ShowAlert(2019, m_detail);
-      SetBusy(true);
-      if (answer == Reporter::kSecondButton) {
-        entry.operation = AppEntry::None;
-        continue;
-      }
-      // An accepted downgrade keeps its mark, so that the controller receives
-      // the archive that now matches the pendant.
-    }
-    if (!entry.installed.folder.isEmpty() &&
-        !RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_appFolder, entry.installed.folder)))
-      return 0;
-    if (entry.package.folder.isEmpty()) {
-      ShowStatus(StatusLevel::Transfer, QStringLiteral("APPLICATION_FOLDER_NAME error."));
-      result = 0;
-      continue;
-    }
-    // A failed unpack has told the operator that installation goes on.
-    if (!UnzipAppFile(PackageFiles::PathOf(m_mediaRoot, entry.name + QStringLiteral(".ZIP")), entry.package.folder))
-      continue;
-    AdoptPackage(entry);
-  }
-  return result;
 }

@@ -100,18 +100,17 @@ void InstallerStages::OnExecute() {
   m_nRequiredKiB = engine.RequiredSpace();
   m_nAvailableKiB = engine.FreeSpaceKiB(engine.PendantFolder());
 
-  // Whether the menu file was written or tried: the descriptors are read again.
-  bool wrote = false;
-  const auto writeMenuFile = [&] {
-    wrote = true;
-    if (engine.WriteMenuFile()) {
-      m_nPlacementPending = 1;
-      engine.ReadMenuFile();
-    } else {
-      engine.ClearEntries();
-    }
+  // Whether a change was tried: the list is read again from what is installed.
+  bool tried = false;
+  const auto change = [&] {
+    tried = true;
+    if (engine.InstallOnPendant() && engine.RemoveApps() && engine.WriteMenuFile()) m_nPlacementPending = 1;
   };
-  if (m_nRequiredKiB > m_nAvailableKiB) {
+  const bool wanted = engine.PendingCount() > 0 || m_nOptionChanged != 0;
+  if (wanted && !engine.InLine()) {
+    // A menu file composed now would describe neither side.
+    Alert(StatusLevel::Error, LoadString(3028), 2028, QString());
+  } else if (m_nRequiredKiB > m_nAvailableKiB) {
     const QString detail = QString::asprintf(" Memory space size:%d < application size:%d", m_nAvailableKiB, m_nRequiredKiB);
     Alert(StatusLevel::Error, LoadString(3003) + detail, 2003, detail);
   } else if (engine.PendingCount() > 0) {
@@ -119,15 +118,16 @@ void InstallerStages::OnExecute() {
     if (registered > 32) {
       Alert(StatusLevel::Error, LoadString(3002), 2002, QStringLiteral("Total add files. (=%1)").arg(registered));
     } else {
-      wrote = true;
-      if (engine.RemoveApps() && engine.InstallOnPendant()) writeMenuFile();
+      change();
     }
   } else if (m_nOptionChanged != 0) {
     m_nOptionChanged = 0;
-    writeMenuFile();
+    change();
   }
 
-  if (wrote) {
+  if (tried) {
+    // Whatever happened, the list shows what the pendant now holds.
+    engine.ReadMenuFile();
     if (engine.ReadPackageDescriptors())
       m_pHooks->PlaceOperationEditor(1);
     else

@@ -14,6 +14,8 @@ struct AlertRequest {
   bool okEnabled = true;
   bool showCancel = false;  // two buttons
   bool yesNo = false;       // "YES"/"NO" captions instead of "OK"/"Cancel"
+  int firstCaption = 0;     // string ids of captions of the question's own, or 0
+  int secondCaption = 0;
 };
 
 class Reporter {

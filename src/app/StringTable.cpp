@@ -37,6 +37,10 @@ const QHash<int, QString> &Table() {
       {2024, QStringLiteral("FATAL ERROR\n Folder remove error in controller.")},
       {2025, QStringLiteral("FATAL ERROR\n File remove error in controller.")},
       {2026, QStringLiteral("FATAL ERROR\n CF/USB access error.")},
+      // Texts of this installer's own, for what the safety of the copies adds.
+      {2027, QStringLiteral("Controller PP_MENU.INI file not found.\n Restore the applications of this pendant\n "
+                            "to the controller, or delete them?")},
+      {2028, QStringLiteral("FATAL ERROR\n Pendant is not in line with the controller.\n Start the installer again.")},
 
       {3001, QStringLiteral("Delete /PP_APP Folder on QN350 Controller.")},
       {3002, QStringLiteral("The number of applications registered with exceeds 32.")},
@@ -64,6 +68,7 @@ const QHash<int, QString> &Table() {
       {3024, QStringLiteral("Application is not registered.")},
       {3025, QStringLiteral("File remove error in controller.")},
       {3026, QStringLiteral("CF/USB access error.")},
+      {3028, QStringLiteral("Pendant is not in line with the controller.")},
 
       {4001, QStringLiteral("OK")},
       {4002, QStringLiteral("Cancel")},
@@ -79,6 +84,8 @@ const QHash<int, QString> &Table() {
       {4010, QStringLiteral("\\USB Memory\\")},
       {4011, QStringLiteral("\\Storage Card\\")},
       {4012, QStringLiteral("\\DiskOnChip\\PP_APP")},
+      {4013, QStringLiteral("Restore")},
+      {4014, QStringLiteral("Delete")},
   };
   return table;
 }

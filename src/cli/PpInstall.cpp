@@ -156,10 +156,16 @@ int PpInstall::execute(const QStringList &arguments) {
 
   InstallerEngine *engine = stages.Engine();
   if (!engine) return view.AlertShown() ? 1 : 0;
+  // Once the start-up has run, what it showed decides the exit status: a
+  // script must learn of an alert even when its own request was wrong too.
+  const auto lateUsage = [&](const QString &message) {
+    const int status = Usage(message);
+    return view.AlertShown() ? 1 : status;
+  };
 
   // Every name is checked before anything is marked or executed.
   for (const Mark &mark : marks)
-    if (!engine->FindEntry(mark.name)) return Usage(QStringLiteral("\"%1\" is not in the application list").arg(mark.name));
+    if (!engine->FindEntry(mark.name)) return lateUsage(QStringLiteral("\"%1\" is not in the application list").arg(mark.name));
 
   for (const Mark &mark : marks) {
     const int index = engine->Entries().IndexOf(mark.name);
@@ -172,9 +178,9 @@ int PpInstall::execute(const QStringList &arguments) {
   if (autoRunGiven || oneTouchGiven) {
     const OptionCandidates candidates = CollectOptionCandidates(*engine);
     if (autoRunGiven && !Offers(candidates.autoRun, autoRun))
-      return Usage(QStringLiteral("\"%1\" cannot be the auto-run application").arg(autoRun));
+      return lateUsage(QStringLiteral("\"%1\" cannot be the auto-run application").arg(autoRun));
     if (oneTouchGiven && !Offers(candidates.oneTouch, oneTouch))
-      return Usage(QStringLiteral("\"%1\" cannot be the one-touch application").arg(oneTouch));
+      return lateUsage(QStringLiteral("\"%1\" cannot be the one-touch application").arg(oneTouch));
     // The choice not given stays as the option dialog would preselect it.
     if (!autoRunGiven) autoRun = Preselected(candidates.autoRun);
     if (!oneTouchGiven) oneTouch = Preselected(candidates.oneTouch);

@@ -39,7 +39,8 @@ std::optional<AppEntry> ReadSection(IniFile &ini, const QString &path, const QSt
   const QString folder = FolderFromAppPath(appPath, name);
   // The folder is removed and extracted into later: a path-like one is a
   // format error of the file, never a path.
-  if (!IsSafePathName(folder)) {
+  const bool pathLike = !IsSafePathName(folder);
+  if (pathLike && !reading.leaveOut) {
     ini.SetLastError(path, section, QStringLiteral("APP_PATH"));
     reading.result = Reading::Result::FormatError;
     return std::nullopt;
@@ -51,7 +52,7 @@ std::optional<AppEntry> ReadSection(IniFile &ini, const QString &path, const QSt
   const bool shared = std::any_of(reading.entries.begin(), reading.entries.end(), [&folder](const AppEntry &other) {
     return !folder.isEmpty() && FatKey(other.installed.folder) == FatKey(folder);
   });
-  const bool unusable = (!folder.isEmpty() || reading.leaveOut) && (!IsUsableFolderName(folder) || shared);
+  const bool unusable = pathLike || ((!folder.isEmpty() || reading.leaveOut) && (!IsUsableFolderName(folder) || shared));
   if (unusable || !Device::Exists(diskRoot + appPath)) {
     if (reading.leaveOut) {
       reading.leftOut.append(name);

@@ -33,6 +33,13 @@ bool ToWire(const QString &text, QByteArray *wire) {
 
 bool IsPositive(int replyCode) { return replyCode >= 200 && replyCode < 300; }
 
+// A command that changed the controller's folder is a change like one on the
+// device, and a crash test may stop right after it.
+bool Changed(bool done) {
+  if (done) Device::ChangeDone();
+  return done;
+}
+
 // The entry of that name: its exact spelling, else the first that differs
 // only in case.
 const FtpListEntry *Named(const QList<FtpListEntry> &entries, const QString &name) {
@@ -91,7 +98,7 @@ bool FtpSession::PutFile(const QString &remoteFolder, const QString &localFolder
       ok = m_connection->Upload(remote, &file, file.size(), transferFlags == kTransferAscii);
   }
   if (!ok) Pause(kTransferPauseMs);
-  return ok;
+  return Changed(ok);
 }
 
 bool FtpSession::GetFile(const QString &remoteFolder, const QString &localFolder,
@@ -118,7 +125,7 @@ bool FtpSession::GetFile(const QString &remoteFolder, const QString &localFolder
 
 bool FtpSession::CreateFolder(const QString &path) {
   QByteArray wire;
-  return IsOpen() && ToWire(path, &wire) && IsPositive(m_connection->Command("MKD " + wire));
+  return IsOpen() && ToWire(path, &wire) && Changed(IsPositive(m_connection->Command("MKD " + wire)));
 }
 
 bool FtpSession::Exists(const QString &path) {
@@ -160,7 +167,7 @@ std::optional<QList<FtpListEntry>> FtpSession::ListFolder(const QString &path) {
 bool FtpSession::RemoveFile(const QString &remoteFolder, const QString &fileName) {
   QByteArray wire;
   return IsOpen() && ToWire(remoteFolder + fileName.toUpper(), &wire) &&
-         IsPositive(m_connection->Command("DELE " + wire));
+         Changed(IsPositive(m_connection->Command("DELE " + wire)));
 }
 
 bool FtpSession::ClearFolder(const QString &path) {
@@ -172,7 +179,7 @@ bool FtpSession::ClearFolder(const QString &path) {
     const QString name = entry.name.toUpper();
     if (name == u"." || name == u".." || entry.directory) continue;
     QByteArray target;
-    if (!entry.exact || !ToWire(path + name, &target) || !IsPositive(m_connection->Command("DELE " + target)))
+    if (!entry.exact || !ToWire(path + name, &target) || !Changed(IsPositive(m_connection->Command("DELE " + target))))
       return false;
   }
   return true;
@@ -182,5 +189,5 @@ bool FtpSession::RemoveFolder(const QString &path) {
   QByteArray wire;
   if (!IsOpen() || !ToWire(path, &wire)) return false;
   ClearFolder(path);
-  return IsOpen() && IsPositive(m_connection->Command("RMD " + wire));
+  return IsOpen() && Changed(IsPositive(m_connection->Command("RMD " + wire)));
 }

@@ -61,8 +61,8 @@ void AlertWindow::InitDialog(const AlertRequest &request) {
                            static_cast<QWidget *>(m_btnOk), static_cast<QWidget *>(m_btnCancel)})
     control->setFont(*m_pFont);
 
-  m_btnOk->setText(LoadString(request.yesNo ? 4003 : 4001));
-  m_btnCancel->setText(LoadString(request.yesNo ? 4004 : 4002));
+  m_btnOk->setText(LoadString(request.firstCaption ? request.firstCaption : request.yesNo ? 4003 : 4001));
+  m_btnCancel->setText(LoadString(request.secondCaption ? request.secondCaption : request.yesNo ? 4004 : 4002));
   m_btnOk->setEnabled(request.okEnabled);
   if (request.showCancel) {
     m_btnCancel->show();

@@ -1,0 +1,325 @@
+// An Execute as one change to both copies of the applications. The marked
+// packages are unpacked aside and checked while nothing installed has
+// changed; then the plan (removals, folders to swap in, archives to send and
+// the menu file it all leads to) goes into the journal; only then does a
+// file change on either side, the controller's menu file last. A start that
+// finds the journal carries the same plan out again.
+#include "InstallerEngine.h"
+
+#include "Reporter.h"
+#include "StringTable.h"
+#include "files/MenuFile.h"
+#include "files/NameRules.h"
+#include "files/PackageFiles.h"
+#include "platform/Device.h"
+#include "transfer/FolderArchive.h"
+#include "transfer/PendantFolder.h"
+
+namespace {
+
+QString ArchiveOf(const QString &name) { return name + QStringLiteral(".ZIP"); }
+
+QString MenuVersion() { return QStringLiteral("%1.%2").arg(LoadString(1), LoadString(2)); }
+
+}  // namespace
+
+// --- unpacking aside ---
+
+int InstallerEngine::InstallOnPendant() {
+  m_plan = ChangeJournal::Plan();
+  ChangeJournal::Discard(m_workFolder);
+  const QString staging = ChangeJournal::StagingFolder(m_workFolder);
+  // Folders the other applications hold, or will hold after this run.
+  QStringList claimed;
+  for (const AppEntry &entry : m_entries) {
+    if (entry.registered && !entry.installed.folder.isEmpty()) claimed.append(FatKey(entry.installed.folder));
+  }
+  for (AppEntry &entry : m_entries) {
+    if (entry.name.isEmpty() || entry.operation != AppEntry::Add) continue;
+    if (IsOlderVersion(entry.installed.appVersion, entry.package.appVersion)) {
+      m_alert.SetButtonState(AlertDialog::kSecondButton, 1);
+      const int answer = m_alert.ShowAlert(2019, m_detail);
+      SetBusy(true);
+      if (answer == Reporter::kSecondButton) {
+        entry.operation = AppEntry::None;
+        continue;
+      }
+      // An accepted downgrade keeps its mark, so that the controller receives
+      // the archive that now matches the pendant.
+    }
+    const QString folder = entry.package.folder;
+    if (folder.isEmpty()) {
+      ShowStatus(StatusLevel::Transfer, QStringLiteral("APPLICATION_FOLDER_NAME error."));
+      entry.operation = AppEntry::None;
+      continue;
+    }
+    QStringList others = claimed;
+    if (entry.registered) others.removeOne(FatKey(entry.installed.folder));
+    const QString descriptor = entry.name + QStringLiteral(".INI");
+    if (others.contains(FatKey(folder))) {
+      // Another application's folder: its files would be replaced.
+      m_ini.SetLastError(PackageFiles::PathOf(m_mediaRoot, descriptor), QStringLiteral("APPLICATION_INFO"),
+                         QStringLiteral("FOLDER_NAME"));
+      DescriptorFailure(m_ini.errorPath, descriptor, false);
+      entry.operation = AppEntry::None;
+      continue;
+    }
+    if (!Device::IsDirectory(staging)) {
+      Device::CreateDirectory(m_workFolder);
+      if (!Device::CreateDirectory(staging)) {
+        ShowAlert(2014, QStringLiteral("Failed to save the file. :(%1)").arg(staging));
+        return 0;
+      }
+    }
+    const QString archive = PackageFiles::PathOf(m_mediaRoot, ArchiveOf(entry.name));
+    if (!UnzipAppFile(archive, staging, folder)) {  // told the operator that installation goes on
+      entry.operation = AppEntry::None;
+      continue;
+    }
+    // What was unpacked must be the application its descriptor declares.
+    const QString staged = QStringLiteral("%1\\%2").arg(staging, folder);
+    const bool hasExecutable = Device::IsFile(QStringLiteral("%1\\%2").arg(m_workFolder, entry.package.appPath));
+    const qint64 bound = 2 * qint64(entry.package.fileSize) * 1024 + 1024 * 1024;
+    const std::optional<ChangeJournal::Archive> measured = ChangeJournal::Measure(archive, entry.name);
+    if (!hasExecutable || PendantFolder::TreeBytes(staged) > bound || !measured) {
+      ShowStatus(StatusLevel::Error, LoadString(hasExecutable ? 3005 : 3018));
+      ShowAlert(2005, QStringLiteral("error file :(%1)").arg(archive));
+      SetBusy(true);
+      RemoveLocalFolder(staged);
+      entry.operation = AppEntry::None;
+      continue;
+    }
+    claimed.append(FatKey(folder));
+    m_plan.swaps.append(folder);
+    if (!entry.installed.folder.isEmpty() && FatKey(entry.installed.folder) != FatKey(folder))
+      m_plan.retired.append(entry.installed.folder);
+    m_plan.sends.append(*measured);
+  }
+  // Everything unpacked is on the flash disk before the journal names it.
+  if (!m_plan.swaps.isEmpty()) Device::FlushVolume(staging);
+  return 1;
+}
+
+// --- the journal ---
+
+bool InstallerEngine::RecordPlan() {
+  std::vector<AppEntry> after = m_entries.Values();
+  bool removing = false;
+  for (AppEntry &entry : after) {
+    if (entry.operation == AppEntry::Remove) {
+      ForgetInstalled(entry);
+      removing = true;
+    } else if (entry.operation == AppEntry::Add) {
+      AdoptPackage(entry);
+    }
+  }
+  const bool registered = std::any_of(after.begin(), after.end(), [](const AppEntry &e) { return e.registered; });
+  // Only the operator's removals may empty both sides.
+  m_plan.emptied = !registered && (removing || std::any_of(m_plan.removals.begin(), m_plan.removals.end(),
+                                                           [](const auto &r) { return r.controllerDone; }));
+  m_plan.menu = registered ? IniFile::TextBytes(MenuFile::Compose(after, MenuVersion())) : QByteArray();
+  if (ChangeJournal::Write(m_workFolder, m_plan)) return true;
+  ShowStatus(StatusLevel::Error, LoadString(3014));
+  ShowAlert(2014, QStringLiteral("Failed to save the file. :(%1)").arg(WorkPath(QStringLiteral("JOURNAL"))));
+  return false;
+}
+
+// --- removal ---
+
+int InstallerEngine::RemoveApps() {
+  for (const AppEntry &entry : m_entries)
+    if (!entry.name.isEmpty() && entry.operation == AppEntry::Remove)
+      m_plan.removals.append({entry.name, entry.installed.folder, false});
+  if (!RecordPlan()) return 0;
+
+  for (qsizetype i = 0; i < m_plan.removals.size(); ++i) {
+    ChangeJournal::Removal &removal = m_plan.removals[i];
+    AppEntry *entry = m_entries.Find(removal.name);
+    const QString archive = ArchiveOf(removal.name);
+    if (RemoveKtcAppFile(archive)) {
+      removal.controllerDone = true;
+      ForgetInstalled(*entry);
+      ShowStatus(StatusLevel::Transfer, QStringLiteral("KTC and PP appilcation file delete complete. (%1)").arg(archive));
+      if (!RecordPlan()) return 0;
+      continue;
+    }
+    ShowStatus(StatusLevel::Transfer, LoadString(3006));
+    // OK keeps this application registered and whole on both sides and goes
+    // on; Cancel keeps it and every application not yet removed, and installs
+    // nothing: what was removed so far is carried out.
+    const bool stop = ShowAlert(2006, QStringLiteral("error file :(%1)").arg(archive), true) == Reporter::kSecondButton;
+    SetBusy(true);
+    qsizetype kept = i;
+    while (kept < m_plan.removals.size() && (kept == i || stop)) {
+      if (AppEntry *other = m_entries.Find(m_plan.removals[kept].name)) other->operation = AppEntry::None;
+      m_plan.removals.removeAt(kept);
+    }
+    --i;
+    if (stop) {
+      for (AppEntry &other : m_entries)
+        if (other.operation == AppEntry::Add) other.operation = AppEntry::None;
+      m_plan.swaps.clear();
+      m_plan.retired.clear();
+      m_plan.sends.clear();
+    }
+    if (!RecordPlan()) return 0;
+  }
+  for (AppEntry &entry : m_entries)
+    if (entry.operation == AppEntry::Add) AdoptPackage(entry);
+  return 1;
+}
+
+// --- carrying the change out ---
+
+int InstallerEngine::WriteMenuFile() {
+  // Every package refused and nothing removed: both sides stay as they are.
+  QByteArray current;
+  const bool unchanged = m_plan.removals.isEmpty() && m_plan.swaps.isEmpty() &&
+                         Device::ReadFile(PendantMenuPath(), &current) && current == m_plan.menu;
+  const bool nothingToDo = unchanged || (m_plan.menu.isEmpty() && !m_plan.emptied);
+  const int done = nothingToDo ? ChangeJournal::Discard(m_workFolder) : FinishChange(m_plan);
+  if (!done) m_inLine = false;
+  return done;
+}
+
+int InstallerEngine::FinishChange(ChangeJournal::Plan &plan) {
+  // The pendant first: everything it needs is on its own flash disk.
+  for (const ChangeJournal::Removal &removal : plan.removals)
+    if (IsUsableFolderName(removal.folder) && !RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_appFolder, removal.folder)))
+      return 0;
+  for (const QString &folder : plan.retired)
+    if (IsUsableFolderName(folder) && !RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_appFolder, folder))) return 0;
+  if (!plan.emptied && !Device::IsDirectory(m_appFolder)) Device::CreateDirectory(m_appFolder);
+  const QString staging = ChangeJournal::StagingFolder(m_workFolder);
+  for (const QString &folder : plan.swaps) {
+    const QString staged = QStringLiteral("%1\\%2").arg(staging, folder);
+    const QString target = QStringLiteral("%1\\%2").arg(m_appFolder, folder);
+    if (!Device::Exists(staged)) continue;  // swapped in before an interruption
+    if (!RemoveLocalFolder(target) || !Device::MoveFile(staged, target))
+      return Fail(Outcome::Failure(StatusLevel::Transfer, 3020, 2020, QStringLiteral("error file :(%1)").arg(target)));
+  }
+  if (plan.emptied) {
+    if (!RemoveLocalFolder(m_appFolder)) return 0;
+  } else if (!Device::WriteFileAtomically(PendantMenuPath(), plan.menu)) {
+    // Never sent unless written whole.
+    return Fail(Outcome::Failure(StatusLevel::Error, 3014, 2014,
+                                 QStringLiteral("Failed to save the file. :(%1)").arg(PendantMenuPath())));
+  }
+  if (!FinishOnController(plan)) return 0;
+  ChangeJournal::Discard(m_workFolder);
+  return 1;
+}
+
+int InstallerEngine::FinishOnController(ChangeJournal::Plan &plan) {
+  if (plan.emptied) {
+    // The operator removed every application: the controller's folder goes.
+    for (const ChangeJournal::Removal &removal : plan.removals)
+      if (!removal.controllerDone) RemoveKtcAppFile(ArchiveOf(removal.name));
+    return ExistKtcAppFolder() ? RemoveKtcAppFolder() : 1;
+  }
+  if (!CreateKtcAppFolder()) return 0;
+  QStringList dropped;
+  {
+    ControllerConnection controller(m_endpoint, m_ktcFolder);
+    if (!Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles")))) return 0;
+    for (const ChangeJournal::Removal &removal : plan.removals)
+      if (!removal.controllerDone) controller.DiscardFile(ArchiveOf(removal.name));
+    for (const ChangeJournal::Archive &archive : plan.sends) {
+      bool failed = false;
+      if (!SendPlannedArchive(controller, archive, &failed)) dropped.append(archive.name);
+      if (failed) return 0;
+    }
+  }
+  if (!dropped.isEmpty()) {
+    // The medium that held them is gone: what the controller cannot serve
+    // whole leaves both sides; everything else stays.
+    Report(Outcome::Failure(StatusLevel::Transfer, 3011, 2011,
+                            QStringLiteral("error file :(%1)").arg(dropped.join(QStringLiteral(", ")))));
+    DropFromPlan(plan, dropped);
+    if (plan.emptied) return FinishOnController(plan);
+  }
+  ControllerConnection controller(m_endpoint, m_ktcFolder);
+  if (!Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles")))) return 0;
+  const QString &menu = MenuFile::kFileName;
+  controller.DiscardFile(menu);  // may not be there yet
+  if (!Check(controller.Send(m_appFolder, menu, m_ktcFolder + menu))) return 0;
+  ShowStatus(StatusLevel::Transfer, LoadString(3023));
+  return 1;
+}
+
+bool InstallerEngine::SendPlannedArchive(ControllerConnection &controller, const ChangeJournal::Archive &archive,
+                                         bool *failed) {
+  const QString file = ArchiveOf(archive.name);
+  const QString packages = PackageFiles::FolderOf(m_mediaRoot);
+  const std::optional<ChangeJournal::Archive> onMedium = ChangeJournal::Measure(PackageFiles::PathOf(m_mediaRoot, file), archive.name);
+  if (onMedium && onMedium->size == archive.size && onMedium->crc == archive.crc) {
+    *failed = !Check(controller.Send(packages, file));
+    if (!*failed) ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
+    return true;
+  }
+  // Sent whole before the interruption?
+  const RemoteFile there = controller.Stat(file);
+  if (there.state == RemoteFile::Present && there.size == archive.size) return true;
+  if (there.state == RemoteFile::Unanswered) {
+    *failed = true;
+    Report(Outcome::Failure(StatusLevel::Transfer, 3011, 2011, QStringLiteral("error file :(%1)").arg(file)));
+    return false;
+  }
+  controller.DiscardFile(file);  // a part of it
+  return false;
+}
+
+void InstallerEngine::DropFromPlan(ChangeJournal::Plan &plan, const QStringList &names) {
+  MenuFile::Reading reading = MenuFile::Read(m_ini, PendantMenuPath(), m_diskRoot);
+  std::vector<AppEntry> kept;
+  for (AppEntry &entry : reading.entries) {
+    if (!names.contains(entry.name)) {
+      kept.push_back(std::move(entry));
+    } else if (IsUsableFolderName(entry.installed.folder)) {
+      RemoveLocalFolder(QStringLiteral("%1\\%2").arg(m_appFolder, entry.installed.folder));
+    }
+  }
+  plan.sends.removeIf([&names](const ChangeJournal::Archive &archive) { return names.contains(archive.name); });
+  plan.emptied = kept.empty();
+  plan.menu = kept.empty() ? QByteArray() : IniFile::TextBytes(MenuFile::Compose(kept, MenuVersion()));
+  if (plan.emptied)
+    RemoveLocalFolder(m_appFolder);
+  else
+    Device::WriteFileAtomically(PendantMenuPath(), plan.menu);
+  ChangeJournal::Write(m_workFolder, plan);
+}
+
+// --- the controller lost its copy ---
+
+int InstallerEngine::RestoreController() {
+  IniFile::Batch batch(m_ini);
+  const QList<MenuFile::Registration> registered = MenuFile::Registrations(m_ini, PendantMenuPath());
+  if (!CreateKtcAppFolder()) {
+    m_inLine = false;
+    return 0;
+  }
+  const QString temporary = TemporaryFolder();
+  RemoveLocalFolder(temporary);
+  Device::CreateDirectory(temporary);
+  int result = 1;
+  {
+    ControllerConnection controller(m_endpoint, m_ktcFolder);
+    result = Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles"))) ? 1 : 0;
+    for (const MenuFile::Registration &app : registered) {
+      if (!result) break;
+      const QString file = ArchiveOf(app.name);
+      const QString packed = QStringLiteral("%1\\%2").arg(temporary, file);
+      result = Check(FolderArchive::Pack(QStringLiteral("%1\\%2").arg(m_appFolder, app.folder), packed)) &&
+               Check(controller.Send(temporary, file));
+      if (result) ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
+      Device::DeleteFile(packed);
+    }
+    // The menu file last: the controller registers nothing it cannot serve.
+    const QString &menu = MenuFile::kFileName;
+    if (result) result = Check(controller.Send(m_appFolder, menu, m_ktcFolder + menu)) ? 1 : 0;
+    if (result) ShowStatus(StatusLevel::Transfer, LoadString(3023));
+  }
+  RemoveLocalFolder(temporary);
+  if (!result) m_inLine = false;
+  return result;
+}
