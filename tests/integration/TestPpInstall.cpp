@@ -37,12 +37,13 @@ void TestPpInstall::run_data() {
   const QString ab = "Alpha/Alpha.exe Beta/Beta.exe PP_MENU.INI [Alpha Beta] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha Beta]";
   const QString down = "alert 2019: You install an old version, but are all right?\\n Continue to install. |  -> ";
 
-  QTest::newRow("first installation: the folder, the menu file, then the archives in list order")
+  // The menu file last: the controller never registers an archive it does not hold whole.
+  QTest::newRow("first installation: the folder, the archives in list order, then the menu file")
       << QStringList() << QStringList{"Beta", "Alpha"} << "" << QStringList{"--add", "Beta", "--add", "Alpha"}
       << QStringList{"status 2: KTC directory create complete. (\\PP_APP\\)\\n",
-                     "status 2: Controller PP_MENU.INI file save complete.",
-                     "status 2: (Alpha.ZIP) file ftp download complete.", "status 2: (Beta.ZIP) file ftp download complete."}
-      << QStringList{"MKD \\PP_APP\\", dele, menu, put + "Alpha.ZIP", put + "Beta.ZIP"} << ab;
+                     "status 2: (Alpha.ZIP) file ftp download complete.", "status 2: (Beta.ZIP) file ftp download complete.",
+                     "status 2: Controller PP_MENU.INI file save complete."}
+      << QStringList{"MKD \\PP_APP\\", put + "Alpha.ZIP", put + "Beta.ZIP", dele, menu} << ab;
   // The files go bottom-up; only the shorter menu file is sent.
   QTest::newRow("removal")
       << QStringList{"Alpha", "Beta"} << QStringList{"Alpha", "Beta"} << "" << QStringList{"--remove", "Alpha"}
@@ -58,28 +59,29 @@ void TestPpInstall::run_data() {
       << QStringList{"status 2: KTC and PP appilcation file delete complete. (Beta.ZIP)"}
       << QStringList{"DELE \\PP_APP\\BETA.ZIP", dele, menu}
       << "Alpha/Alpha.exe Beta.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
+  // Nothing left to change: neither side is touched.
   QTest::newRow("downgrade refused")
       << QStringList{"Alpha 2.0"} << QStringList{"Alpha 1.5"} << "" << QStringList{"--add", "Alpha", "--answer", "no", "--list"}
-      << QStringList{down + "0", "001 |   |   | Alpha | 2.0 | 10 |  | 1.5 | 10"} << QStringList{dele, menu}
+      << QStringList{down + "0", "001 |   |   | Alpha | 2.0 | 10 |  | 1.5 | 10"} << QStringList()
       << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
   // Escape is no refusal: the older version goes to both sides.
   QTest::newRow("downgrade, Escape")
       << QStringList{"Alpha 2.0"} << QStringList{"Alpha 1.5"} << "" << QStringList{"--add", "Alpha", "--answer", "escape", "--list"}
-      << QStringList{down + "2", "001 |   |   | Alpha | 1.5 | 10 |  | 1.5 | 10"} << QStringList{dele, menu, put + "Alpha.ZIP"}
+      << QStringList{down + "2", "001 |   |   | Alpha | 1.5 | 10 |  | 1.5 | 10"} << QStringList{put + "Alpha.ZIP", dele, menu}
       << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
-  // A bad archive tells the operator that installation goes on; the other goes in.
+  // A bad archive tells the operator that installation goes on; the other goes in, the bad one is not sent.
   QTest::newRow("corrupt archive")
       << QStringList() << QStringList{"Alpha", "Beta"} << "corrupt Beta" << QStringList{"--add", "Alpha", "--add", "Beta"}
       << QStringList{"status 2: Unzip file error.",
                      "alert 2005: Unzip error.\\n Continue to install. | error file :(\\Storage Card\\PP_APP\\Beta.ZIP) -> 1"}
-      << QStringList{"MKD \\PP_APP\\", dele, menu, put + "Alpha.ZIP", put + "Beta.ZIP"}
-      << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha]";
-  // No extraction library, or a foreign one without its version: refused, the archive still goes.
+      << QStringList{"MKD \\PP_APP\\", put + "Alpha.ZIP", dele, menu}
+      << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
+  // No extraction library, or a foreign one without its version: refused, and nothing of the package goes.
   for (const auto &[fault, alert] : {std::pair{"no library", "2021: FATAL ERROR\\n unzip.dll was not found."},
                                      std::pair{"old library", "2022: FATAL ERROR\\n unzip version check error."}})
     QTest::newRow(fault) << QStringList{"Alpha"} << QStringList{"Beta"} << fault << QStringList{"--add", "Beta"}
                          << QStringList{QString("alert %1 | error file :(\\DiskOnChip\\unzip.dll) -> 1").arg(alert)}
-                         << QStringList{dele, menu, put + "Beta.ZIP"} << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha]";
+                         << QStringList() << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP PP_MENU.INI [Alpha]";
   // Fetched files wait on the medium: without room there the pendant is left as it is.
   QTest::newRow("start-up, medium without its folder")
       << QStringList{"Alpha", "Beta"} << QStringList() << "medium folder gone, menu differs" << QStringList()
@@ -88,23 +90,33 @@ void TestPpInstall::run_data() {
   QTest::newRow("install list preselects")
       << QStringList() << QStringList{"Alpha", "Beta"} << "list Beta" << QStringList()
       << QStringList{"status 2: (Beta.ZIP) file ftp download complete."}
-      << QStringList{"MKD \\PP_APP\\", dele, menu, put + "Beta.ZIP"} << "Beta/Beta.exe PP_MENU.INI [Beta] | Beta.ZIP PP_MENU.INI [Beta]";
+      << QStringList{"MKD \\PP_APP\\", put + "Beta.ZIP", dele, menu} << "Beta/Beta.exe PP_MENU.INI [Beta] | Beta.ZIP PP_MENU.INI [Beta]";
   QTest::newRow("install list names a missing package")
       << QStringList() << QStringList{"Alpha"} << "list Ghost" << QStringList{"--list"}
       << QStringList{"alert 2013: Install file not found.\\nContinue to Install. | error file :(Ghost) -> 1"}
       << QStringList() << "- | -";
-  // The answers go to the two-button questions in order. The engine asks with
-  // two buttons only once it has asked a two-button question before; here the
-  // one-touch name check does (a 20-byte name). A "no" to going on after a
-  // refused delete stops the run before anything is removed or sent.
+  // The answers go to the two-button questions in order; a one-button alert
+  // takes none. A "no" to going on after a refused delete keeps Alpha whole
+  // on both sides; the option change still goes out.
   QTest::newRow("answers in order, and a no stops")
       << QStringList{"Alpha", "Beta"} << QStringList{"Alpha", "Beta"} << "long name Beta, refuse DELE"
-      << QStringList{"--one-touch", "Beta", "--remove", "Alpha", "--answer", "yes", "--answer", "yes", "--answer", "no"}
+      << QStringList{"--one-touch", "Beta", "--remove", "Alpha", "--answer", "yes", "--answer", "no"}
       << QStringList{QString::fromUtf8("alert 2023: The one-touch button name is too long. \\nThe characters exceeding 14 "
                                        "will be delete. Continue registration? | Error name ---> (保守点検スケジュール) -> 1"),
                      "alert 2025: FATAL ERROR\\n File remove error in controller. | error KTC folder. :(\\PP_APP\\Alpha.ZIP) -> 1",
                      "alert 2006: File remove error in Controller.\\n Continue to install. | error file :(Alpha.ZIP) -> 0"}
-      << QStringList{"DELE \\PP_APP\\ALPHA.ZIP"} << ab;
+      << QStringList{"DELE \\PP_APP\\ALPHA.ZIP", dele, menu} << ab;
+  // A folder of the controller's menu that is no application's own is never
+  // unpacked into: that application is left out of the pendant and named.
+  QTest::newRow("controller's menu names the folder \".\"")
+      << QStringList{"Alpha", "Beta"} << QStringList() << "dot folder" << QStringList()
+      << QStringList{"alert 2008: FATAL ERROR\\n PP_MENU.INI file format error. | error file :(\\PP_APP\\PP_MENU.INI) Beta -> 1"}
+      << QStringList() << "Alpha/Alpha.exe PP_MENU.INI [Alpha] | Alpha.ZIP Beta.ZIP PP_MENU.INI [Alpha Beta]";
+  QTest::newRow("controller reset, the pendant's copy deleted")
+      << QStringList{"Alpha"} << QStringList() << "reset" << QStringList{"--answer", "no"}
+      << QStringList{"alert 2027: Controller PP_MENU.INI file not found.\\n Restore the applications of this pendant\\n to "
+                     "the controller, or delete them? | error file :(\\PP_APP\\PP_MENU.INI) -> 0"}
+      << QStringList() << "- | -";
   // Usage errors change nothing.
   for (const auto &[args, message] : std::initializer_list<std::pair<QStringList, QString>>{
            {{"--frobnicate"}, "unknown option \"--frobnicate\""},
@@ -145,6 +157,8 @@ void TestPpInstall::run() {
     MediumBuilder::WritePackage(box, beta);
     QVERIFY(sim.setFaults({"--refuse-dele", "ALPHA.ZIP"}));
   }
+  if (fault == u"dot folder") sim.write(kControllerMenu, sim.read(kControllerMenu).replace("PP_APP\\Beta\\", "PP_APP\\.\\"));
+  if (fault == u"reset") QVERIFY(QDir(sim.hostPath(kController)).removeRecursively());
   if (fault == u"corrupt Beta") box.write(kMedium + "\\Beta.ZIP", "PK\x03\x04 not really an archive");
   if (fault == u"no library") QVERIFY(QFile::remove(box.host("\\DiskOnChip\\unzip.dll")));
   if (fault == u"old library") QVERIFY(box.installUnzip(false));

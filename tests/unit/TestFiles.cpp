@@ -41,6 +41,9 @@ class TestFiles : public QObject {
     row("executable missing", Menu(2, {"A", "B|APP_PATH = \"PP_APP\\Gone\\B.exe\";"}), "4 A,B |");
     row("name with a path", Menu(2, {"A", "B|APP_NAME = ..\\..\\B;"}), "3 A APP_NAME|");
     row("folder with a path", Menu(2, {"A", "B|APP_PATH = \"PP_APP\\x\\y\\B.exe\";"}), "3 A,B APP_PATH|");
+    // One application's files would replace another's, or land in a device.
+    row("folder FAT takes for another's", Menu(2, {"A", "B|APP_PATH = \"PP_APP\\a. \\B.exe\";"}), "3 A,B APP_PATH|");
+    row("folder named as a device", Menu(2, {"A", "B|APP_PATH = \"PP_APP\\Con\\B.exe\";"}), "3 A,B APP_PATH|");
   }
   void readMenu() {
     QFETCH(QByteArray, file);
@@ -97,6 +100,7 @@ class TestFiles : public QObject {
     QTest::newRow("no version") << "SYS_VER =;" << "APP_NUM = 2;APP_NAME1 = T" << " 1 PP_APP\\T\\T.exe PP_APP\\T\\i APPLICATION_INFO:NS_VER|T APP_NAME2";
     QTest::newRow("name case differs") << "APP_NAME = t;" << "APP_NUM = 2;APP_NAME1 = T;APP_NAME2 = ..\\A" << "refused APPLICATION_INFO:APP_NAME|T APP_NAME2";
     QTest::newRow("folder climbs out") << "FOLDER_NAME = ..\\..;" << "APP_NUM = 0" << "refused APPLICATION_INFO:FOLDER_NAME|";
+    QTest::newRow("folder of the installer's") << "FOLDER_NAME = pp_work;" << "APP_NUM = 0" << "refused APPLICATION_INFO:FOLDER_NAME|";
     QTest::newRow("icon with a path") << "|SUBMENU_ICON = \"..\\x.bmp\";" << "APP_NUM = 0" << "refused MENU_INFO:SUBMENU_ICON|";
   }
   void medium() {
@@ -127,14 +131,18 @@ class TestFiles : public QObject {
   void safeName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("safe");
-    for (const char *name : {"Tool", "ツール", "a.b", "with space", ""}) QTest::newRow(name) << QString::fromUtf8(name) << true;
+    QTest::addColumn<bool>("usable");  // as an application's own folder
+    for (const char *name : {"Tool", "ツール", "a.b", "with space"}) QTest::newRow(name) << QString::fromUtf8(name) << true << true;
+    for (const char *name : {"", " .", "PP_MENU.ini", "pp_work", "PP_WORK.FLG", ".hidden", "LPT1", "nul.txt"})
+      QTest::newRow(name) << QString::fromUtf8(name) << true << false;
     for (const char *name : {"a\\b", "a/b", "C:x", "..", "x..y", ".", "a\x01", "a\x7f", "a\xc2\x85", "a*", "a?b", "a\"b", "a|b", "a<b"})
-      QTest::newRow(name) << QString::fromUtf8(name) << false;
-    QTest::newRow("65 characters") << QString(65, 'x') << false;
+      QTest::newRow(name) << QString::fromUtf8(name) << false << false;
+    QTest::newRow("65 characters") << QString(65, 'x') << false << false;
   }
   void safeName() {
     QFETCH(QString, name);
     QTEST(IsSafePathName(name), "safe");
+    QTEST(IsUsableFolderName(name), "usable");
   }
 };
 
