@@ -198,6 +198,9 @@ int InstallerEngine::FinishChange(ChangeJournal::Plan &plan) {
     if (!RemoveLocalFolder(target) || !Device::MoveFile(staged, target))
       return Fail(Outcome::Failure(StatusLevel::Transfer, 3020, 2020, QStringLiteral("error file :(%1)").arg(target)));
   }
+  // A folder where the menu file belongs is no application's: left there it
+  // would stop this change at every start.
+  if (Device::IsDirectory(PendantMenuPath())) RemoveLocalFolder(PendantMenuPath());
   if (plan.emptied) {
     if (!RemoveLocalFolder(m_appFolder)) return 0;
   } else if (!Device::WriteFileAtomically(PendantMenuPath(), plan.menu)) {

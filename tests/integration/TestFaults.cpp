@@ -126,6 +126,9 @@ void TestFaults::fault_data() {
       << ab << QStringList{"Gamma in Beta"} << "" << "+Gamma"
       << QStringList{QString::fromUtf8("2009 error file :(Gamma.INI)　section:APPLICATION_INFO entry:FOLDER_NAME")}
       << unchanged << none << ab;
+  // A folder where the menu file goes is cleared away; the option change goes out.
+  QTest::newRow("folder in the menu file's place")
+      << ab << QStringList() << "menu" << "Beta" << QStringList() << unchanged << none << ab;
   // A controller that lost its folder gets the pendant's applications back.
   QTest::newRow("controller reset: restored")
       << ab << QStringList{"reset"} << "" << "" << QStringList{"2027 error file :(\\PP_APP\\PP_MENU.INI)"} << unchanged
@@ -187,11 +190,15 @@ void TestFaults::fault() {
   const QString medium = box.host("\\Storage Card"), aside = box.root() + "/medium-aside";
   if (change == u"controller") sim.stop();
   if (change == u"medium") QVERIFY(QDir().rename(medium, aside));
+  if (change == u"menu") QVERIFY(QFile::remove(box.host(kPendantMenu)) && QDir().mkdir(box.host(kPendantMenu)));
   if (mark.startsWith(u'+') || mark.startsWith(u'-')) {
     const int index = engine.Entries().IndexOf(mark.mid(1));
     const int operation = mark.startsWith(u'+') ? AppEntry::Add : AppEntry::Remove;
     engine.SetOperation(index, operation);
     QCOMPARE(engine.GetOperation(index), operation);
+  } else if (!mark.isEmpty()) {
+    engine.FindEntry(mark)->autoRun = 1;
+    stages->OptionChanged() = 1;
   }
   stages->ExecuteCommand();
   stages->RunPendingStages();
