@@ -49,6 +49,10 @@ int InstallerEngine::Report(const Outcome &failure) {
   return failure.alertId ? ShowAlert(failure.alertId, failure.detail) : Reporter::kFirstButton;
 }
 
+int InstallerEngine::SaveFailed(const QString &path) {
+  return Fail(Outcome::Failure(StatusLevel::Error, 3014, 2014, QStringLiteral("Failed to save the file. :(%1)").arg(path)));
+}
+
 bool InstallerEngine::Check(const Outcome &outcome) {
   if (!outcome) Report(outcome);
   return outcome.ok;

@@ -112,6 +112,8 @@ class InstallerEngine {
     Report(failure);
     return 0;
   }
+  // A file on the pendant could not be written whole (the flash disk is full).
+  int SaveFailed(const QString &path);
   // The pendant's menu file cannot be trusted: report, forget the list and
   // the menu file, so that the next start rebuilds the pendant from the
   // controller; nothing is sent until then.
@@ -125,9 +127,10 @@ class InstallerEngine {
   int FinishChange(ChangeJournal::Plan &plan);
   // The controller's half of FinishChange.
   int FinishOnController(ChangeJournal::Plan &plan);
-  // Sends one archive the plan names, or finds it there already; false when
-  // the medium no longer holds it and the controller's copy is incomplete.
-  bool SendPlannedArchive(ControllerConnection &controller, const ChangeJournal::Archive &archive, bool *failed);
+  // Sends one archive the plan names, or finds it there already. Incomplete:
+  // the medium no longer holds it and the controller's copy is not whole.
+  enum class ArchiveSent { Sent, Incomplete, Failed };
+  ArchiveSent SendPlannedArchive(ControllerConnection &controller, const ChangeJournal::Archive &archive);
   // Takes applications out of the planned menu file and off the pendant.
   void DropFromPlan(ChangeJournal::Plan &plan, const QStringList &names);
   // The controller holds no menu file while the pendant has applications:

@@ -64,13 +64,7 @@ int InstallerEngine::InstallOnPendant() {
       entry.operation = AppEntry::None;
       continue;
     }
-    if (!Device::IsDirectory(staging)) {
-      Device::CreateDirectory(m_workFolder);
-      if (!Device::CreateDirectory(staging)) {
-        ShowAlert(2014, QStringLiteral("Failed to save the file. :(%1)").arg(staging));
-        return 0;
-      }
-    }
+    if (!Device::IsDirectory(staging) && !ChangeJournal::OpenStaging(m_workFolder)) return SaveFailed(staging);
     const QString archive = PackageFiles::PathOf(m_mediaRoot, ArchiveOf(entry.name));
     if (!UnzipAppFile(archive, staging, folder)) {  // told the operator that installation goes on
       entry.operation = AppEntry::None;
@@ -104,23 +98,18 @@ int InstallerEngine::InstallOnPendant() {
 
 bool InstallerEngine::RecordPlan() {
   std::vector<AppEntry> after = m_entries.Values();
-  bool removing = false;
   for (AppEntry &entry : after) {
-    if (entry.operation == AppEntry::Remove) {
+    if (entry.operation == AppEntry::Remove)
       ForgetInstalled(entry);
-      removing = true;
-    } else if (entry.operation == AppEntry::Add) {
+    else if (entry.operation == AppEntry::Add)
       AdoptPackage(entry);
-    }
   }
   const bool registered = std::any_of(after.begin(), after.end(), [](const AppEntry &e) { return e.registered; });
-  // Only the operator's removals may empty both sides.
-  m_plan.emptied = !registered && (removing || std::any_of(m_plan.removals.begin(), m_plan.removals.end(),
-                                                           [](const auto &r) { return r.controllerDone; }));
+  // Only the operator's removals, done or still planned, may empty both sides.
+  m_plan.emptied = !registered && !m_plan.removals.isEmpty();
   m_plan.menu = registered ? IniFile::TextBytes(MenuFile::Compose(after, MenuVersion())) : QByteArray();
   if (ChangeJournal::Write(m_workFolder, m_plan)) return true;
-  ShowStatus(StatusLevel::Error, LoadString(3014));
-  ShowAlert(2014, QStringLiteral("Failed to save the file. :(%1)").arg(WorkPath(QStringLiteral("JOURNAL"))));
+  SaveFailed(WorkPath(QStringLiteral("JOURNAL")));
   return false;
 }
 
@@ -204,9 +193,7 @@ int InstallerEngine::FinishChange(ChangeJournal::Plan &plan) {
   if (plan.emptied) {
     if (!RemoveLocalFolder(m_appFolder)) return 0;
   } else if (!Device::WriteFileAtomically(PendantMenuPath(), plan.menu)) {
-    // Never sent unless written whole.
-    return Fail(Outcome::Failure(StatusLevel::Error, 3014, 2014,
-                                 QStringLiteral("Failed to save the file. :(%1)").arg(PendantMenuPath())));
+    return SaveFailed(PendantMenuPath());  // never sent unless written whole
   }
   if (!FinishOnController(plan)) return 0;
   ChangeJournal::Discard(m_workFolder);
@@ -228,9 +215,9 @@ int InstallerEngine::FinishOnController(ChangeJournal::Plan &plan) {
     for (const ChangeJournal::Removal &removal : plan.removals)
       if (!removal.controllerDone) controller.DiscardFile(ArchiveOf(removal.name));
     for (const ChangeJournal::Archive &archive : plan.sends) {
-      bool failed = false;
-      if (!SendPlannedArchive(controller, archive, &failed)) dropped.append(archive.name);
-      if (failed) return 0;
+      const ArchiveSent sent = SendPlannedArchive(controller, archive);
+      if (sent == ArchiveSent::Failed) return 0;
+      if (sent == ArchiveSent::Incomplete) dropped.append(archive.name);
     }
   }
   if (!dropped.isEmpty()) {
@@ -250,26 +237,25 @@ int InstallerEngine::FinishOnController(ChangeJournal::Plan &plan) {
   return 1;
 }
 
-bool InstallerEngine::SendPlannedArchive(ControllerConnection &controller, const ChangeJournal::Archive &archive,
-                                         bool *failed) {
+InstallerEngine::ArchiveSent InstallerEngine::SendPlannedArchive(ControllerConnection &controller,
+                                                                 const ChangeJournal::Archive &archive) {
   const QString file = ArchiveOf(archive.name);
-  const QString packages = PackageFiles::FolderOf(m_mediaRoot);
-  const std::optional<ChangeJournal::Archive> onMedium = ChangeJournal::Measure(PackageFiles::PathOf(m_mediaRoot, file), archive.name);
+  const std::optional<ChangeJournal::Archive> onMedium =
+      ChangeJournal::Measure(PackageFiles::PathOf(m_mediaRoot, file), archive.name);
   if (onMedium && onMedium->size == archive.size && onMedium->crc == archive.crc) {
-    *failed = !Check(controller.Send(packages, file));
-    if (!*failed) ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
-    return true;
+    if (!Check(controller.Send(PackageFiles::FolderOf(m_mediaRoot), file))) return ArchiveSent::Failed;
+    ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
+    return ArchiveSent::Sent;
   }
   // Sent whole before the interruption?
   const RemoteFile there = controller.Stat(file);
-  if (there.state == RemoteFile::Present && there.size == archive.size) return true;
+  if (there.state == RemoteFile::Present && there.size == archive.size) return ArchiveSent::Sent;
   if (there.state == RemoteFile::Unanswered) {
-    *failed = true;
     Report(Outcome::Failure(StatusLevel::Transfer, 3011, 2011, QStringLiteral("error file :(%1)").arg(file)));
-    return false;
+    return ArchiveSent::Failed;
   }
   controller.DiscardFile(file);  // a part of it
-  return false;
+  return ArchiveSent::Incomplete;
 }
 
 void InstallerEngine::DropFromPlan(ChangeJournal::Plan &plan, const QStringList &names) {

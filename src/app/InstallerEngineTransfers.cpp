@@ -130,11 +130,7 @@ int InstallerEngine::RebuildFromController(const QString &fetchedMenu) {
   }
 
   const QString staging = ChangeJournal::StagingFolder(m_workFolder);
-  ChangeJournal::Discard(m_workFolder);
-  if (!Device::CreateDirectory(m_workFolder) || !Device::CreateDirectory(staging)) {
-    ShowAlert(2014, QStringLiteral("Failed to save the file. :(%1)").arg(staging));
-    return 0;
-  }
+  if (!ChangeJournal::OpenStaging(m_workFolder)) return SaveFailed(staging);
   const QList<MenuFile::Registration> registered = MenuFile::Registrations(m_ini, fetchedMenu);
   {
     ControllerConnection controller(m_endpoint, m_ktcFolder);
@@ -176,8 +172,7 @@ int InstallerEngine::RebuildFromController(const QString &fetchedMenu) {
   const QString stagedMenu = QStringLiteral("%1\\%2").arg(staging, MenuFile::kFileName);
   if (!menu.isEmpty() && !Device::WriteFileAtomically(stagedMenu, menu)) {
     ChangeJournal::Discard(m_workFolder);
-    return Fail(Outcome::Failure(StatusLevel::Error, QString(), 2014,
-                                 QStringLiteral("Failed to save the file. :(%1)").arg(PendantMenuPath())));
+    return SaveFailed(PendantMenuPath());
   }
   Device::FlushVolume(staging);
   // Two renames: a power cut between them leaves no menu file here, and the

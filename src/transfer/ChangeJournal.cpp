@@ -70,6 +70,10 @@ std::optional<Plan> Read(const QString &workFolder) {
 
 bool Discard(const QString &workFolder) { return PendantFolder::RemoveTree(workFolder).removed; }
 
+bool OpenStaging(const QString &workFolder) {
+  return Discard(workFolder) && Device::CreateDirectory(workFolder) && Device::CreateDirectory(StagingFolder(workFolder));
+}
+
 std::optional<Archive> Measure(const QString &cePath, const QString &name) {
   const std::optional<QString> host = Device::MapPath(cePath);
   if (!host) return std::nullopt;

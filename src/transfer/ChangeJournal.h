@@ -46,6 +46,8 @@ bool Write(const QString &workFolder, const Plan &plan);
 std::optional<Plan> Read(const QString &workFolder);
 // The work folder and everything in it.
 bool Discard(const QString &workFolder);
+// A fresh work folder with an empty staging folder in it.
+bool OpenStaging(const QString &workFolder);
 
 // Size and CRC-32 of a file on the device; nullopt when it cannot be read.
 std::optional<Archive> Measure(const QString &cePath, const QString &name);
