@@ -6,12 +6,20 @@
 //   UnZip(window, command, output, outputSize) -> 0 when the archive named in
 //       the command was extracted into the folder named there, else non-zero.
 //
+// window: null, or the caller's UnZipProgressSink, told how far the
+// extraction has got (bytes written of the archive's unpacked total), at the
+// start, every few hundred KiB and at the end; the caller may repaint there.
+//
 // The command is UTF-16 text of the form  efq "ARCHIVE" DEST  where both are
 // CE paths and DEST, the folder to create, ends in a backslash. The output buffer receives
 // one NUL-terminated line saying what was done or why it failed.
 
 extern "C" {
 using UnZipGetVersionProc = int (*)();
+struct UnZipProgressSink {
+  void (*report)(void *context, long long done, long long total);
+  void *context;
+};
 using UnZipProc = int (*)(void *window, const char16_t *command, char *output, unsigned int outputSize);
 }
 
