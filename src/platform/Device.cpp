@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -18,6 +19,9 @@ namespace {
 
 constexpr const char *kRootVariable = "PP_DEVICE_ROOT";
 constexpr const char *kFreeVariable = "PP_FREE_SPACE_BYTES";
+constexpr const char *kFlashVariable = "PP_FLASH_BYTES";
+// The pendant's own flash disk; the media are volumes of their own.
+constexpr QStringView kFlashVolume = u"DiskOnChip";
 
 bool IsSeparator(QChar c) { return c == u'\\' || c == u'/'; }
 
@@ -61,6 +65,18 @@ void SyncFolder(const QString &hostFolder) {
     ::fsync(dir);
     ::close(dir);
   }
+}
+
+// What the files below a host folder take (links are not followed: a FAT
+// volume has none). Walked at every query, each repaint of the dialog among
+// them: a pendant's flash holds a few hundred files, a walk of well under a
+// millisecond.
+qint64 BytesBelow(const QString &hostFolder) {
+  qint64 total = 0;
+  QDirIterator files(hostFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                     QDirIterator::Subdirectories);
+  while (files.hasNext()) total += files.nextFileInfo().size();
+  return total;
 }
 
 }  // namespace
@@ -299,7 +315,17 @@ qint64 FreeBytes(const QString &cePath) {
     probe = parent;
   }
   const QStorageInfo storage(probe);
-  return storage.isValid() ? storage.bytesAvailable() : -1;
+  const qint64 available = storage.isValid() ? storage.bytesAvailable() : -1;
+  // A flash of its own size: what its files take is gone, and it never has
+  // more than the host volume that holds it.
+  bool sized = false;
+  const qint64 flash = qEnvironmentVariable(kFlashVariable).toLongLong(&sized);
+  const QStringList parts = SplitComponents(cePath);
+  if (available < 0 || !sized || flash < 0 || parts.isEmpty() ||
+      parts.front().compare(kFlashVolume, Qt::CaseInsensitive) != 0)
+    return available;
+  const auto volume = MapPath(parts.front());
+  return volume ? std::clamp<qint64>(flash - BytesBelow(*volume), 0, available) : -1;
 }
 
 void SetFreeBytesOverride(qint64 bytes) {
@@ -307,6 +333,13 @@ void SetFreeBytesOverride(qint64 bytes) {
     qunsetenv(kFreeVariable);
   else
     qputenv(kFreeVariable, QByteArray::number(bytes));
+}
+
+void SetFlashBytes(qint64 bytes) {
+  if (bytes < 0)
+    qunsetenv(kFlashVariable);
+  else
+    qputenv(kFlashVariable, QByteArray::number(bytes));
 }
 
 }  // namespace Device

@@ -6,8 +6,9 @@
 // that would leave the device root is refused: it behaves as "not found".
 //
 // The settings live in the process environment (PP_DEVICE_ROOT,
-// PP_FREE_SPACE_BYTES) so that the extraction library, which is loaded into the
-// process with its own copy of this code, sees the same device.
+// PP_FREE_SPACE_BYTES, PP_FLASH_BYTES) so that the extraction library, which
+// is loaded into the process with its own copy of this code, sees the same
+// device.
 
 #include <QByteArray>
 #include <QList>
@@ -83,5 +84,10 @@ qint64 FreeBytes(const QString &cePath);
 // Tests and service work may pretend a volume size: bytes >= 0 sets it for
 // every volume of the device, a negative value removes the override.
 void SetFreeBytesOverride(qint64 bytes);
+// A flash disk of this many bytes on \DiskOnChip (a demo or service device
+// on a large host disk): its free bytes are the size less what the files
+// below DiskOnChip take, never more than the host volume has; bytes < 0
+// removes the setting. The override above wins over it.
+void SetFlashBytes(qint64 bytes);
 
 }  // namespace Device

@@ -31,6 +31,22 @@ class TestDevice : public QObject {
     QVERIFY(!host.isEmpty() || (!Device::WriteFileAtomically(path, "x") && QDir(outside.path()).isEmpty()));
   }
 
+  void flashFreeBytes_data() {
+    QTest::addColumn<qint64>("flash");
+    QTest::addColumn<qint64>("free");  // on \DiskOnChip, whose one file takes 3000 bytes
+    QTest::newRow("the flash less its files") << qint64(65536) << qint64(65536 - 3000);
+    QTest::newRow("files beyond the flash") << qint64(2000) << qint64(0);
+  }
+  void flashFreeBytes() {
+    QFETCH(qint64, flash);
+    Sandbox box;
+    box.write("\\DiskOnChip\\PP_APP\\Tool\\res\\a.bin", QByteArray(3000, 'x'));
+    Device::SetFlashBytes(flash);
+    const qint64 free = Device::FreeBytes("\\diskonchip\\PP_APP\\New");
+    Device::SetFlashBytes(-1);
+    QTEST(free, "free");
+  }
+
   // The controller's address: the text after the first blank that follows
   // "/D", up to the next "/"; without one, the string table's.
   void serverOption_data() {
