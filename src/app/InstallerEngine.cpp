@@ -7,6 +7,8 @@
 #include "platform/Device.h"
 #include "transfer/PendantFolder.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // U+3000, the ideographic space the pendant puts before "section:".
@@ -22,6 +24,19 @@ InstallerEngine::InstallerEngine(Reporter &reporter, const FtpEndpoint &controll
       m_diskRoot(LoadString(4009)),
       m_appFolder(LoadString(4012)),
       m_workFolder(LoadString(4009) + QStringLiteral("PP_WORK")) {}
+
+qint64 InstallerEngine::FileBytes(const QString &cePath) {
+  const auto host = Device::MapPath(cePath);
+  return host ? QFileInfo(*host).size() : 0;
+}
+
+InstalledVersions InstallerEngine::InstalledOnPendant() {
+  InstalledVersions versions;
+  IniFile ini;  // the last-error record of the engine's own reads stays
+  const MenuFile::Reading reading = MenuFile::Read(ini, PendantMenuPath(), m_diskRoot, true);
+  for (const AppEntry &entry : reading.entries) versions.insert(entry.name, entry.installed.appVersion);
+  return versions;
+}
 
 QString InstallerEngine::PendantMenuPath() const {
   return QStringLiteral("%1\\%2").arg(m_appFolder, MenuFile::kFileName);
@@ -45,6 +60,7 @@ int InstallerEngine::ShowAlert(int alertId, const QString &detail, bool twoButto
 
 int InstallerEngine::Report(const Outcome &failure) {
   const QString status = failure.statusId ? LoadString(failure.statusId) : failure.statusText;
+  if (!failure.reason.isEmpty()) m_reporter.RecordDetail(failure.reason);
   if (!status.isEmpty()) ShowStatus(failure.level, status);
   return failure.alertId ? ShowAlert(failure.alertId, failure.detail) : Reporter::kFirstButton;
 }

@@ -15,6 +15,7 @@
 //                                 it was interrupted)
 #include "app/AlertDialog.h"
 #include "app/EntryList.h"
+#include "app/RunSummary.h"
 #include "files/IniFile.h"
 #include "ftp/FtpEndpoint.h"
 #include "platform/Outcome.h"
@@ -23,6 +24,7 @@
 
 #include <QString>
 
+class ProgressMeter;
 class Reporter;
 
 class InstallerEngine {
@@ -83,7 +85,8 @@ class InstallerEngine {
   int RemoveLocalFolder(const QString &path);
 
   // --- extraction ---
-  int UnzipAppFile(const QString &archivePath, const QString &parentFolder, const QString &folderName);
+  int UnzipAppFile(const QString &archivePath, const QString &parentFolder, const QString &folderName,
+                   ProgressMeter *meter = nullptr);
 
   // --- synchronisation with the controller ---
   int SyncMenuWithController();
@@ -91,6 +94,13 @@ class InstallerEngine {
 
   // --- sending to the controller ---
   int CreateKtcAppFolder();
+
+  // --- what a stage did ---
+  // Starts counting the files sent and fetched, for the stage's summary.
+  void StartTally() { m_tally = RunSummary(); }
+  const RunSummary &Tally() const { return m_tally; }
+  // The registered applications as the pendant's menu file lists them.
+  InstalledVersions InstalledOnPendant();
 
   // --- places ---
   void SetMediaRoot(const QString &root) { m_mediaRoot = root; }
@@ -141,6 +151,9 @@ class InstallerEngine {
   // Rebuilds the pendant aside from the controller's menu file and archives,
   // then swaps it in whole.
   int RebuildFromController(const QString &fetchedMenu);
+  static qint64 FileBytes(const QString &cePath);
+  // A file the controller now holds, for the summary.
+  void CountSent(const QString &sentFile, qint64 bytes);
   QString WorkPath(const QString &name) const { return ChangeJournal::PathIn(m_workFolder, name); }
   // A descriptor or the install list failed to read: the format error with
   // the last-error record's section and key.
@@ -155,6 +168,7 @@ class InstallerEngine {
   AlertDialog m_alert;
   EntryList m_entries;
   ChangeJournal::Plan m_plan;
+  RunSummary m_tally;
   bool m_inLine = true;
   IniFile m_ini;  // with the last-error record: file, section and key
   QString m_detail;

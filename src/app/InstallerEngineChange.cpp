@@ -6,6 +6,7 @@
 // finds the journal carries the same plan out again.
 #include "InstallerEngine.h"
 
+#include "ProgressMeter.h"
 #include "Reporter.h"
 #include "StringTable.h"
 #include "files/MenuFile.h"
@@ -31,9 +32,16 @@ int InstallerEngine::InstallOnPendant() {
   const QString staging = ChangeJournal::StagingFolder(m_workFolder);
   // Folders the other applications hold, or will hold after this run.
   QStringList claimed;
+  int marked = 0;
+  qint64 bytes = 0;
   for (const AppEntry &entry : m_entries) {
     if (entry.registered && !entry.installed.folder.isEmpty()) claimed.append(FatKey(entry.installed.folder));
+    if (!entry.name.isEmpty() && entry.operation == AppEntry::Add) {
+      ++marked;
+      bytes += FileBytes(PackageFiles::PathOf(m_mediaRoot, ArchiveOf(entry.name)));
+    }
   }
+  ProgressMeter meter(m_reporter, QStringLiteral("unpack"), marked, bytes);
   for (AppEntry &entry : m_entries) {
     if (entry.name.isEmpty() || entry.operation != AppEntry::Add) continue;
     if (IsOlderVersion(entry.installed.appVersion, entry.package.appVersion)) {
@@ -66,7 +74,8 @@ int InstallerEngine::InstallOnPendant() {
     }
     if (!Device::IsDirectory(staging) && !ChangeJournal::OpenStaging(m_workFolder)) return SaveFailed(staging);
     const QString archive = PackageFiles::PathOf(m_mediaRoot, ArchiveOf(entry.name));
-    if (!UnzipAppFile(archive, staging, folder)) {  // told the operator that installation goes on
+    meter.StartFile(ArchiveOf(entry.name), FileBytes(archive));
+    if (!UnzipAppFile(archive, staging, folder, &meter)) {  // told the operator that installation goes on
       entry.operation = AppEntry::None;
       continue;
     }
@@ -89,6 +98,7 @@ int InstallerEngine::InstallOnPendant() {
       m_plan.retired.append(entry.installed.folder);
     m_plan.sends.append(*measured);
   }
+  meter.FinishFile();
   // Everything unpacked is on the flash disk before the journal names it.
   if (!m_plan.swaps.isEmpty()) Device::FlushVolume(staging);
   return 1;
@@ -209,12 +219,17 @@ int InstallerEngine::FinishOnController(ChangeJournal::Plan &plan) {
   }
   if (!CreateKtcAppFolder()) return 0;
   QStringList dropped;
+  qint64 bytes = FileBytes(PendantMenuPath());
+  for (const ChangeJournal::Archive &archive : plan.sends) bytes += archive.size;
+  ProgressMeter meter(m_reporter, QStringLiteral("send"), int(plan.sends.size()) + 1, bytes);
   {
     ControllerConnection controller(m_endpoint, m_ktcFolder);
     if (!Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles")))) return 0;
+    controller.SetTransferProgress(meter.Callback());
     for (const ChangeJournal::Removal &removal : plan.removals)
       if (!removal.controllerDone) controller.DiscardFile(ArchiveOf(removal.name));
     for (const ChangeJournal::Archive &archive : plan.sends) {
+      meter.StartFile(ArchiveOf(archive.name), archive.size);
       const ArchiveSent sent = SendPlannedArchive(controller, archive);
       if (sent == ArchiveSent::Failed) return 0;
       if (sent == ArchiveSent::Incomplete) dropped.append(archive.name);
@@ -232,9 +247,18 @@ int InstallerEngine::FinishOnController(ChangeJournal::Plan &plan) {
   if (!Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles")))) return 0;
   const QString &menu = MenuFile::kFileName;
   controller.DiscardFile(menu);  // may not be there yet
+  meter.StartFile(menu, FileBytes(PendantMenuPath()));
+  controller.SetTransferProgress(meter.Callback());
   if (!Check(controller.Send(m_appFolder, menu, m_ktcFolder + menu))) return 0;
+  meter.FinishFile();
+  CountSent(menu, FileBytes(PendantMenuPath()));
   ShowStatus(StatusLevel::Transfer, LoadString(3023));
   return 1;
+}
+
+void InstallerEngine::CountSent(const QString &sentFile, qint64 bytes) {
+  m_tally.sent.append(sentFile);
+  m_tally.bytesSent += bytes;
 }
 
 InstallerEngine::ArchiveSent InstallerEngine::SendPlannedArchive(ControllerConnection &controller,
@@ -244,6 +268,7 @@ InstallerEngine::ArchiveSent InstallerEngine::SendPlannedArchive(ControllerConne
       ChangeJournal::Measure(PackageFiles::PathOf(m_mediaRoot, file), archive.name);
   if (onMedium && onMedium->size == archive.size && onMedium->crc == archive.crc) {
     if (!Check(controller.Send(PackageFiles::FolderOf(m_mediaRoot), file))) return ArchiveSent::Failed;
+    CountSent(file, archive.size);
     ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
     return ArchiveSent::Sent;
   }
@@ -294,19 +319,31 @@ int InstallerEngine::RestoreController() {
   {
     ControllerConnection controller(m_endpoint, m_ktcFolder);
     result = Check(controller.Opened(QStringLiteral("DownloadMtcAppFiles"))) ? 1 : 0;
+    // The archives are packed on the way: only their count is known.
+    ProgressMeter meter(m_reporter, QStringLiteral("restore"), int(registered.size()) + 1, 0);
+    controller.SetTransferProgress(meter.Callback());
     for (const MenuFile::Registration &app : registered) {
       if (!result) break;
       const QString file = ArchiveOf(app.name);
       const QString packed = QStringLiteral("%1\\%2").arg(temporary, file);
+      meter.StartFile(file);
       result = Check(FolderArchive::Pack(QStringLiteral("%1\\%2").arg(m_appFolder, app.folder), packed)) &&
                Check(controller.Send(temporary, file));
-      if (result) ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
+      if (result) {
+        CountSent(file, FileBytes(packed));
+        ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
+      }
       Device::DeleteFile(packed);
     }
     // The menu file last: the controller registers nothing it cannot serve.
     const QString &menu = MenuFile::kFileName;
+    meter.StartFile(menu);
     if (result) result = Check(controller.Send(m_appFolder, menu, m_ktcFolder + menu)) ? 1 : 0;
-    if (result) ShowStatus(StatusLevel::Transfer, LoadString(3023));
+    meter.FinishFile();
+    if (result) {
+      CountSent(menu, FileBytes(PendantMenuPath()));
+      ShowStatus(StatusLevel::Transfer, LoadString(3023));
+    }
   }
   RemoveLocalFolder(temporary);
   if (!result) m_inLine = false;

@@ -2,6 +2,7 @@
 // medium, the pendant and the controller.
 #include "InstallerEngine.h"
 
+#include "ProgressMeter.h"
 #include "Reporter.h"
 #include "StringTable.h"
 #include "files/MenuFile.h"
@@ -135,20 +136,32 @@ int InstallerEngine::RebuildFromController(const QString &fetchedMenu) {
   {
     ControllerConnection controller(m_endpoint, m_ktcFolder);
     if (!Check(controller.Opened(QStringLiteral("UploadKtcAppFiles")))) return 0;
+    // Each archive counts twice in the stage: fetched, then unpacked.
+    const QHash<QString, qint64> sizes = controller.ListedSizes();
+    qint64 total = 0;
+    for (const MenuFile::Registration &app : registered) total += 2 * sizes.value((app.name + QStringLiteral(".ZIP")).toUpper());
+    ProgressMeter meter(m_reporter, QStringLiteral("rebuild"), int(registered.size()), total);
+    controller.SetTransferProgress(meter.Callback());
     const QString temporary = TemporaryFolder();
     for (const MenuFile::Registration &app : registered) {
       // A folder that is not an application's own is never unpacked into:
       // the reading below leaves that application out.
-      if (!IsUsableFolderName(app.folder) || Device::Exists(QStringLiteral("%1\\%2").arg(staging, app.folder))) continue;
       const QString archive = app.name + QStringLiteral(".ZIP");
+      meter.StartFile(archive, 2 * sizes.value(archive.toUpper()));
+      if (!IsUsableFolderName(app.folder) || Device::Exists(QStringLiteral("%1\\%2").arg(staging, app.folder))) continue;
+      meter.SetPart(0, 2);
       if (!Check(controller.Fetch(temporary, archive).At(StatusLevel::Error))) {
         ChangeJournal::Discard(m_workFolder);
         return 0;
       }
       const QString fetched = QStringLiteral("%1\\%2").arg(temporary, archive);
-      UnzipAppFile(fetched, staging, app.folder);
+      m_tally.fetched.append(archive);
+      m_tally.bytesFetched += FileBytes(fetched);
+      meter.SetPart(1, 2);
+      UnzipAppFile(fetched, staging, app.folder, &meter);
       Device::DeleteFile(fetched);
     }
+    meter.FinishFile();
   }
 
   MenuFile::Reading reading = MenuFile::Read(m_ini, fetchedMenu, m_workFolder + u'\\', true);
@@ -190,6 +203,10 @@ int InstallerEngine::UploadKtcAppFile(const QString &localFolder, const QString 
   ControllerConnection controller(m_endpoint, m_ktcFolder);
   if (!Check(controller.Opened(QStringLiteral("UploadKtcAppFile")))) return 0;
   const bool fetched = controller.Fetch(localFolder, fileName).ok;
+  if (fetched) {
+    m_tally.fetched.append(fileName);
+    m_tally.bytesFetched += FileBytes(QStringLiteral("%1\\%2").arg(localFolder, fileName));
+  }
   ShowStatus(StatusLevel::Transfer, (fetched ? QStringLiteral("application upload complete. (%1)")
                                              : QStringLiteral("application upload error. (%1)"))
                                         .arg(fileName));
@@ -259,7 +276,8 @@ int InstallerEngine::RemoveLocalFolder(const QString &path) {
 
 // --- extraction ---
 
-int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &parentFolder, const QString &folderName) {
+int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &parentFolder, const QString &folderName,
+                                  ProgressMeter *meter) {
   ExtractionLibrary library;
   if (!Check(library.Load())) return 0;
   // An empty or escaping folder name would aim the extraction at the
@@ -268,9 +286,11 @@ int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &par
   if (folderOk && !RemoveLocalFolder(QStringLiteral("%1\\%2\\").arg(parentFolder, folderName))) return 0;
   const QString command = ExtractionLibrary::Command(archivePath, parentFolder, folderName);
   QString report;
-  if (folderOk && library.Extract(command, &report)) {
+  if (folderOk && library.Extract(command, &report, meter ? meter->Callback() : ExtractionLibrary::Progress())) {
     ShowStatus(StatusLevel::Transfer, QStringLiteral("unzip success.(%1)").arg(command));
     return 1;
   }
-  return Fail(Outcome::Failure(StatusLevel::Transfer, 3005, 2005, QStringLiteral("error file :(%1)").arg(archivePath)));
+  if (!folderOk) report = QStringLiteral("\"%1\" is no folder name of an application").arg(folderName);
+  return Fail(Outcome::Failure(StatusLevel::Transfer, 3005, 2005, QStringLiteral("error file :(%1)").arg(archivePath))
+                  .Because(QStringLiteral("%1: %2").arg(archivePath, report)));
 }

@@ -51,6 +51,22 @@ void InstallerStages::Alert(StatusLevel level, const QString &status, int alertI
   AlertDialog(m_reporter).ShowAlert(alertId, detail);
 }
 
+void InstallerStages::BeginSummary() {
+  m_clock.start();
+  m_pEngine->StartTally();
+  m_before = m_pEngine->InstalledOnPendant();
+}
+
+RunSummary InstallerStages::EndSummary(const QString &stage) {
+  RunSummary summary = m_pEngine->Tally();
+  summary.stage = stage;
+  summary.milliseconds = m_clock.elapsed();
+  m_clock.invalidate();
+  CompareInstalled(m_before, m_pEngine->InstalledOnPendant(), &summary);
+  m_reporter.ShowSummary(summary);
+  return summary;
+}
+
 void InstallerStages::ExecuteCommand() {
   if (!m_pEngine) return;
   m_reporter.SetBusy(true);
@@ -72,6 +88,7 @@ void InstallerStages::OnStart() {
     return;
   }
 
+  BeginSummary();
   if (!engine.SyncMenuWithController()) {
     // The read stage reads the pendant's copy instead; busy until it is done.
     Post(WM_INSTALLER_RELOAD);
@@ -79,6 +96,7 @@ void InstallerStages::OnStart() {
   }
   engine.ReadMenuFile();
   if (engine.ReadInstallDescriptor() && !engine.ReadPackageDescriptors()) engine.ClearEntries();
+  EndSummary(QStringLiteral("start-up"));
   m_reporter.SetBusy(false);
 }
 
@@ -88,6 +106,8 @@ void InstallerStages::OnReload() {
   InstallerEngine &engine = *m_pEngine;
   if (engine.ReadMenuFile() && engine.ReadInstallDescriptor() && !engine.ReadPackageDescriptors())
     engine.ClearEntries();
+  // The read stage ends a start-up whose synchronisation failed.
+  if (m_clock.isValid()) EndSummary(QStringLiteral("start-up"));
   m_reporter.SetBusy(false);
 }
 
@@ -104,6 +124,7 @@ void InstallerStages::OnExecute() {
   bool tried = false;
   const auto change = [&] {
     tried = true;
+    BeginSummary();
     if (engine.InstallOnPendant() && engine.RemoveApps() && engine.WriteMenuFile()) m_nPlacementPending = 1;
   };
   const bool wanted = engine.PendingCount() > 0 || m_nOptionChanged != 0;
@@ -132,6 +153,8 @@ void InstallerStages::OnExecute() {
       m_pHooks->PlaceOperationEditor(1);
     else
       engine.ClearEntries();
+    // The last word of an Execute: what it did, whatever came before.
+    m_reporter.ShowStatus(StatusLevel::Info, SummaryText(EndSummary(QStringLiteral("execute"))));
   }
   m_reporter.SetBusy(false);
 }

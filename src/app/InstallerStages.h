@@ -6,8 +6,10 @@
 // placement-pending flag and the option-changed mark); the Qt dialog and the
 // headless front end are two views of it.
 #include "app/InstallerApp.h"
+#include "app/RunSummary.h"
 #include "platform/Outcome.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
 #include <memory>
@@ -71,6 +73,10 @@ class InstallerStages : public QObject {
   bool event(QEvent *event) override;
 
  private:
+  // Begins a stage's summary: what the pendant holds now, and the clock.
+  void BeginSummary();
+  // Ends it: compared with what the pendant holds now, told to the view.
+  RunSummary EndSummary(const QString &stage);
   // An alert of the stages themselves, with the default buttons.
   void Alert(StatusLevel level, const QString &status, int alertId, const QString &detail);
 
@@ -86,4 +92,6 @@ class InstallerStages : public QObject {
   int m_nPlacementPending = 1;
   int m_nOptionChanged = 0;
   int m_nPending = 0;
+  InstalledVersions m_before;
+  QElapsedTimer m_clock;
 };

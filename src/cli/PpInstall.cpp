@@ -7,6 +7,7 @@
 #include "app/InstallerStages.h"
 #include "app/ListRows.h"
 #include "app/OptionCommand.h"
+#include "app/SessionLog.h"
 
 
 namespace {
@@ -36,7 +37,7 @@ QString PpInstall::HelpText() {
       "Usage: pp-install [--device-root DIR] [--medium cf|usb] [/D ADDRESS[:PORT]] [--codepage NAME]\n"
       "                  [--add NAME]... [--remove NAME]... [--clear NAME]...\n"
       "                  [--auto-run NAME] [--one-touch NAME] [--answer yes|no|escape]...\n"
-      "                  [--list] [--dry-run] [--init-device] [--help]\n"
+      "                  [--list] [--dry-run] [--progress] [--json] [--log FILE] [--init-device] [--help]\n"
       "\n"
       "Runs the pendant application installer without a display: the start-up (synchronisation with the\n"
       "controller, reading the pendant's menu file and the medium's packages), then the marks given here,\n"
@@ -58,12 +59,17 @@ QString PpInstall::HelpText() {
       "                      questions get the first button (yes/OK), as Enter would press it\n"
       "  --list              print the application list after the run, one row per line\n"
       "  --dry-run           apply the marks, print the space and count checks, change nothing\n"
+      "  --progress          also print how far each stage has got, as 'progress' lines\n"
+      "  --json              print every event as one JSON object per line (status, alert, progress,\n"
+      "                      detail, summary, row, refused, figure)\n"
+      "  --log FILE          write the session log to FILE instead of \\DiskOnChip\\PP_INSTALL.LOG\n"
       "  --init-device       prepare the device root (DiskOnChip with the extraction library) and exit\n"
       "  --help              this text\n"
       "\n"
       "Output: 'status LEVEL: TEXT' for every status line, 'alert ID: TEXT | DETAIL -> RESULT' for every\n"
-      "alert (1 OK/YES, 0 Cancel/NO, 2 Escape), and with --list the nine columns of each row joined\n"
-      "by ' | '. Exit status: 0 no alert, 1 an alert was shown, 2 usage error.\n"
+      "alert (1 OK/YES, 0 Cancel/NO, 2 Escape), with --progress 'progress STAGE FILE DONE/TOTAL files\n"
+      "DONE/TOTAL bytes DONE/TOTAL', and with --list the nine columns of each row joined by ' | '.\n"
+      "Exit status: 0 no alert, 1 an alert was shown, 2 usage error.\n"
       "\n"
       "Example, against the controller simulator:\n"
       "  tools/controller-sim/controller-sim --root /tmp/ctrl --port 2121 &\n"
@@ -86,7 +92,9 @@ int PpInstall::execute(const QStringList &arguments) {
   QList<int> answers;
   QString autoRun, oneTouch;
   bool autoRunGiven = false, oneTouchGiven = false;
-  bool list = false, dryRun = false, initDevice = false;
+  bool list = false, dryRun = false, initDevice = false, progress = false, json = false;
+  QString logFile;
+  bool logGiven = false;
   QStringList rest;
   for (qsizetype i = 0; i < args.size(); ++i) {
     const QString &arg = args[i];
@@ -123,6 +131,13 @@ int PpInstall::execute(const QStringList &arguments) {
       list = true;
     } else if (arg == u"--dry-run") {
       dryRun = true;
+    } else if (arg == u"--progress") {
+      progress = true;
+    } else if (arg == u"--json") {
+      json = true;
+    } else if (arg == u"--log") {
+      if (!value(&logFile) || logFile.isEmpty()) return Usage(QStringLiteral("--log needs a file name"));
+      logGiven = true;
     } else if (arg == u"--init-device") {
       initDevice = true;
     } else if (arg == u"/D") {
@@ -145,9 +160,14 @@ int PpInstall::execute(const QStringList &arguments) {
     return 0;
   }
 
-  ConsoleView view(m_out);
+  ConsoleView view(m_out, json       ? ConsoleView::Format::Json
+                          : progress ? ConsoleView::Format::TextWithProgress
+                                     : ConsoleView::Format::Text);
   view.SetAnswers(answers);
-  InstallerStages stages(view, app.Settings());
+  SessionLog log(logGiven ? logFile : SessionLog::DevicePath());
+  log.Write(QStringLiteral("pp-install started: %1").arg(arguments.join(u' ')));
+  LoggedReporter logged(view, log);
+  InstallerStages stages(logged, app.Settings());
   view.SetRefresh([&stages] {
     if (InstallerEngine *engine = stages.Engine()) engine->SortEntries();
   });
@@ -171,7 +191,7 @@ int PpInstall::execute(const QStringList &arguments) {
     const int index = engine->Entries().IndexOf(mark.name);
     engine->SetOperation(index, mark.operation);
     if (engine->GetOperation(index) != mark.operation)
-      m_out << "refused " << OperationText(mark.operation).trimmed() << ": " << mark.name << Qt::endl;
+      view.PrintRefused(OperationText(mark.operation).trimmed(), mark.name);
     engine->SortEntries();  // the dialog repaints its list after each mark
   }
 
@@ -190,10 +210,11 @@ int PpInstall::execute(const QStringList &arguments) {
 
   if (dryRun) {
     stages.RefreshSpace();
-    m_out << "required: " << stages.RequiredKiB() << " KiB" << Qt::endl
-          << "available after: " << stages.RemainingKiB() << " KiB" << Qt::endl
-          << "pending: " << engine->PendingCount() << Qt::endl
-          << "registered after: " << engine->RegisteredAfter() << Qt::endl;
+    view.PrintFigure(QStringLiteral("requiredKiB"), QStringLiteral("required"), stages.RequiredKiB(), QStringLiteral("KiB"));
+    view.PrintFigure(QStringLiteral("availableAfterKiB"), QStringLiteral("available after"), stages.RemainingKiB(),
+                     QStringLiteral("KiB"));
+    view.PrintFigure(QStringLiteral("pending"), QStringLiteral("pending"), engine->PendingCount());
+    view.PrintFigure(QStringLiteral("registeredAfter"), QStringLiteral("registered after"), engine->RegisteredAfter());
   } else if (engine->PendingCount() > 0 || stages.OptionChanged() != 0) {
     stages.ExecuteCommand();
     stages.RunPendingStages();
@@ -201,7 +222,7 @@ int PpInstall::execute(const QStringList &arguments) {
 
   if (list) {
     for (int i = 0; i < engine->EntryCount(); ++i)
-      m_out << ListRowTexts(*engine->EntryAt(i), i).join(QStringLiteral(" | ")) << Qt::endl;
+      view.PrintRow(ListRowTexts(*engine->EntryAt(i), i));
   }
   return view.AlertShown() ? 1 : 0;
 }

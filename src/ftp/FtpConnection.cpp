@@ -147,6 +147,9 @@ void FtpConnection::Prepare(Request request) {
   curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &FtpConnection::Progress);
   curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
 
+  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &FtpConnection::KeepReplyLine);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_errorText);
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kBufferBytes);
   curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, kBufferBytes);
   // Service aid: libcurl's protocol trace on stderr.
@@ -172,10 +175,18 @@ bool FtpConnection::Perform(const QByteArray &url) {
   m_moved = 0;
   m_sinceMoved.start();
   m_lastReply = 0;
+  m_replyLine.clear();
+  m_errorText[0] = '\0';
   const CURLcode result = curl_easy_perform(m_curl);
   long reply = 0;
   curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &reply);
   m_lastReply = static_cast<int>(reply);
+  m_lastFailure.clear();
+  if (result != CURLE_OK) {
+    const QString reason = QString::fromUtf8(m_errorText[0] ? m_errorText : curl_easy_strerror(result));
+    m_lastFailure = m_replyLine.isEmpty() ? reason
+                                          : QStringLiteral("%1 (%2)").arg(QString::fromLatin1(m_replyLine), reason);
+  }
   curl_socket_t socket = CURL_SOCKET_BAD;
   if (curl_easy_getinfo(m_curl, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK) socket = CURL_SOCKET_BAD;
   // The control connection is still in step with the server only when the
@@ -215,7 +226,10 @@ bool FtpConnection::Download(const QByteArray &remotePath, QIODevice *sink) {
   Prepare(Request::Download);
   curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &FtpConnection::WriteToDevice);
   curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, sink);
-  return Perform(UrlFor(remotePath, false));
+  m_transferring = true;
+  const bool ok = Perform(UrlFor(remotePath, false));
+  m_transferring = false;
+  return ok;
 }
 
 bool FtpConnection::Upload(const QByteArray &remotePath, QIODevice *source, qint64 size, bool text) {
@@ -225,7 +239,10 @@ bool FtpConnection::Upload(const QByteArray &remotePath, QIODevice *source, qint
   curl_easy_setopt(m_curl, CURLOPT_READDATA, source);
   curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
   if (text) curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, 1L);
-  return Perform(UrlFor(remotePath, false));
+  m_transferring = true;
+  const bool ok = Perform(UrlFor(remotePath, false));
+  m_transferring = false;
+  return ok;
 }
 
 bool FtpConnection::List(const QByteArray &path, QByteArray *listing, int *replyCode) {
@@ -257,7 +274,16 @@ curl_socket_t FtpConnection::OpenSocket(void *self, curlsocktype, curl_sockaddr 
   return ::socket(address->family, address->socktype, address->protocol);
 }
 
-int FtpConnection::Progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
+size_t FtpConnection::KeepReplyLine(char *data, size_t size, size_t count, void *self) {
+  // libcurl hands every reply line of the control connection here.
+  QByteArray line(data, static_cast<qsizetype>(size * count));
+  line = line.trimmed();
+  if (!line.isEmpty()) static_cast<FtpConnection *>(self)->m_replyLine = line.left(200);
+  return size * count;
+}
+
+int FtpConnection::Progress(void *self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t uploadTotal,
+                            curl_off_t uploaded) {
   // Called at least once a second while a request runs. Nothing moved for
   // the stall time, data or the reply awaited: give up (the connection goes).
   auto *connection = static_cast<FtpConnection *>(self);
@@ -265,6 +291,8 @@ int FtpConnection::Progress(void *self, curl_off_t, curl_off_t downloaded, curl_
   if (moved != connection->m_moved) {
     connection->m_moved = moved;
     connection->m_sinceMoved.start();
+    if (connection->m_transferring && connection->m_transferProgress)
+      connection->m_transferProgress(moved, downloadTotal + uploadTotal);
     return 0;
   }
   return connection->m_sinceMoved.hasExpired(connection->m_timeouts.stallMs) ? 1 : 0;

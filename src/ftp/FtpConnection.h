@@ -14,6 +14,8 @@
 
 #include <curl/curl.h>
 
+#include <functional>
+
 class QIODevice;
 
 class FtpConnection {
@@ -44,6 +46,16 @@ class FtpConnection {
   // RETR into sink / STOR from source; binary unless text asks for ASCII.
   bool Download(const QByteArray &remotePath, QIODevice *sink);
   bool Upload(const QByteArray &remotePath, QIODevice *source, qint64 size, bool text = false);
+  // Told the bytes moved and the size when known (else 0) while a RETR or
+  // STOR runs; for the view, which may repaint there.
+  using TransferProgress = std::function<void(qint64 done, qint64 total)>;
+  void SetTransferProgress(TransferProgress progress) { m_transferProgress = std::move(progress); }
+  // What the server or the library said when the last request failed:
+  // its last reply line and the library's reason. Empty after a success.
+  const QString &LastFailure() const { return m_lastFailure; }
+  // The server's last reply line of the last request.
+  QString LastReplyLine() const { return QString::fromLatin1(m_replyLine); }
+
   // LIST of a path. On a reply the code is stored in *replyCode; the lines
   // in *listing when it is 2xx. False when the listing did not complete.
   bool List(const QByteArray &path, QByteArray *listing, int *replyCode);
@@ -58,6 +70,7 @@ class FtpConnection {
   static size_t WriteToDevice(char *data, size_t size, size_t count, void *device);
   static size_t WriteToBuffer(char *data, size_t size, size_t count, void *buffer);
   static size_t ReadFromDevice(char *data, size_t size, size_t count, void *device);
+  static size_t KeepReplyLine(char *data, size_t size, size_t count, void *self);
   static int Progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded);
 
   CURL *m_curl = nullptr;
@@ -69,6 +82,11 @@ class FtpConnection {
   bool m_loggedIn = false;
   bool m_alive = false;
   int m_lastReply = 0;  // the server's last reply code in the last request
+  QByteArray m_replyLine;  // and its last reply line
+  char m_errorText[CURL_ERROR_SIZE] = {};
+  QString m_lastFailure;
+  TransferProgress m_transferProgress;
+  bool m_transferring = false;
   // Stall watch of the running request: bytes moved so far and since when.
   curl_off_t m_moved = 0;
   QElapsedTimer m_sinceMoved;

@@ -75,10 +75,30 @@ bool FtpSession::Open() {
   QByteArray password;
   if (ToWire(m_endpoint.user, &user) && ToWire(m_endpoint.password, &password) &&
       connection->Login(m_endpoint.address, user, password, m_endpoint.timeouts)) {
+    connection->SetTransferProgress(m_transferProgress);
     m_connection = std::move(connection);
     return true;
   }
+  Noted(false, connection.get());
   Pause(kConnectPauseMs);
+  return false;
+}
+
+void FtpSession::SetTransferProgress(std::function<void(qint64, qint64)> progress) {
+  m_transferProgress = std::move(progress);
+  if (m_connection) m_connection->SetTransferProgress(m_transferProgress);
+}
+
+bool FtpSession::Noted(bool ok, FtpConnection *connection) {
+  if (ok) return true;
+  if (!connection)
+    m_lastFailure = QStringLiteral("no connection to %1").arg(m_endpoint.address);
+  else if (!connection->LastFailure().isEmpty())
+    m_lastFailure = connection->LastFailure();
+  else if (!connection->LastReplyLine().isEmpty())
+    m_lastFailure = connection->LastReplyLine();
+  else
+    m_lastFailure = QStringLiteral("refused by the device before sending");
   return false;
 }
 
@@ -97,6 +117,7 @@ bool FtpSession::PutFile(const QString &remoteFolder, const QString &localFolder
     if (file.open(QIODevice::ReadOnly))
       ok = m_connection->Upload(remote, &file, file.size(), transferFlags == kTransferAscii);
   }
+  Noted(ok, m_connection.get());
   if (!ok) Pause(kTransferPauseMs);
   return Changed(ok);
 }
@@ -119,13 +140,15 @@ bool FtpSession::GetFile(const QString &remoteFolder, const QString &localFolder
       if (ok) file.setAutoRemove(false);
     }
   }
+  Noted(ok, m_connection.get());
   if (!ok) Pause(kTransferPauseMs);
   return ok;
 }
 
 bool FtpSession::CreateFolder(const QString &path) {
   QByteArray wire;
-  return IsOpen() && ToWire(path, &wire) && Changed(IsPositive(m_connection->Command("MKD " + wire)));
+  return IsOpen() && ToWire(path, &wire) &&
+         Changed(Noted(IsPositive(m_connection->Command("MKD " + wire)), m_connection.get()));
 }
 
 bool FtpSession::Exists(const QString &path) {
@@ -156,6 +179,7 @@ std::optional<QList<FtpListEntry>> FtpSession::ListFolder(const QString &path) {
   QByteArray listing;
   int reply = 0;
   if (m_connection->List(wire, &listing, &reply)) return ParseFtpListing(listing);
+  Noted(false, m_connection.get());
   // The server's refusal to list means no such folder.
   if (m_connection->IsAlive() && (reply == 450 || (reply >= 500 && reply < 600))) return QList<FtpListEntry>();
   // A listing cut short is no answer. A connection lost on the way closes
@@ -167,7 +191,7 @@ std::optional<QList<FtpListEntry>> FtpSession::ListFolder(const QString &path) {
 bool FtpSession::RemoveFile(const QString &remoteFolder, const QString &fileName) {
   QByteArray wire;
   return IsOpen() && ToWire(remoteFolder + fileName.toUpper(), &wire) &&
-         Changed(IsPositive(m_connection->Command("DELE " + wire)));
+         Changed(Noted(IsPositive(m_connection->Command("DELE " + wire)), m_connection.get()));
 }
 
 bool FtpSession::ClearFolder(const QString &path) {
@@ -189,5 +213,5 @@ bool FtpSession::RemoveFolder(const QString &path) {
   QByteArray wire;
   if (!IsOpen() || !ToWire(path, &wire)) return false;
   ClearFolder(path);
-  return IsOpen() && Changed(IsPositive(m_connection->Command("RMD " + wire)));
+  return IsOpen() && Changed(Noted(IsPositive(m_connection->Command("RMD " + wire)), m_connection.get()));
 }

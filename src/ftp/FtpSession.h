@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,13 @@ class FtpSession {
   void Close();
   bool IsOpen() const;
 
+  // Told the bytes moved and the size when known (else 0) while a file
+  // moves; kept across Open and Close.
+  void SetTransferProgress(std::function<void(qint64 done, qint64 total)> progress);
+  // What the server or the library said when the last operation failed, for
+  // the technician: a reply line, a timeout, a refused connection.
+  const QString &LastFailure() const { return m_lastFailure; }
+
   // remote path = remoteFolder + fileName; local path = localFolder + "\" + fileName,
   // a CE path on the device. One attempt each, 100 ms pause after a failure.
   // Transfers are binary (transferFlags 1 asks for ASCII).
@@ -55,6 +63,9 @@ class FtpSession {
   // names. A folder the server refuses to list holds nothing. A connection
   // lost on the way closes the session.
   RemoteFile ListedFile(const QString &remoteFolder, const QString &fileName);
+  // The entries of remoteFolder as listed, by one listing; nullopt without
+  // an answer.
+  std::optional<QList<FtpListEntry>> ListedEntries(const QString &remoteFolder) { return ListFolder(remoteFolder); }
   // The file name goes to the server in upper case, the way the controller
   // keeps its names.
   bool RemoveFile(const QString &remoteFolder, const QString &fileName);
@@ -70,7 +81,12 @@ class FtpSession {
   // such folder), nullopt without an answer.
   std::optional<QList<FtpListEntry>> ListFolder(const QString &path);
 
+  // Remembers why an operation failed; returns ok.
+  bool Noted(bool ok, FtpConnection *connection);
+
   // The library handle and its control connection: null while closed.
   std::unique_ptr<FtpConnection> m_connection;
   FtpEndpoint m_endpoint;
+  std::function<void(qint64, qint64)> m_transferProgress;
+  QString m_lastFailure;
 };

@@ -22,16 +22,23 @@ struct [[nodiscard]] Outcome {
   QString statusText;  // ... and then this text, when not empty
   int alertId = 0;     // 0: no alert
   QString detail;      // the alert's second line
+  QString reason;      // the technician's words: a library's refusal, a server's reply
+
+  Outcome Because(const QString &why) const {
+    Outcome copy = *this;
+    copy.reason = why;
+    return copy;
+  }
 
   static Outcome Success() { return {}; }
   static Outcome Failure(StatusLevel level, int statusId, int alertId, const QString &detail) {
-    return {false, level, statusId, {}, alertId, detail};
+    return {false, level, statusId, {}, alertId, detail, {}};
   }
   static Outcome Failure(StatusLevel level, const QString &statusText, int alertId, const QString &detail) {
-    return {false, level, 0, statusText, alertId, detail};
+    return {false, level, 0, statusText, alertId, detail, {}};
   }
   // A failure that the component has nothing to say about.
-  static Outcome Silent() { return {false, StatusLevel::Transfer, 0, {}, 0, {}}; }
+  static Outcome Silent() { return {false, StatusLevel::Transfer, 0, {}, 0, {}, {}}; }
 
   explicit operator bool() const { return ok; }
   // The same failure, shown at another level.

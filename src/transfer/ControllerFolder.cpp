@@ -22,7 +22,8 @@ ControllerConnection::ControllerConnection(const FtpEndpoint &endpoint, const QS
 
 Outcome ControllerConnection::Opened(const QString &operation) const {
   if (m_ftp.IsOpen()) return Outcome::Success();
-  return Outcome::Failure(StatusLevel::Transfer, 3012, 2012, QStringLiteral("error function. (%1)").arg(operation));
+  return Outcome::Failure(StatusLevel::Transfer, 3012, 2012, QStringLiteral("error function. (%1)").arg(operation))
+      .Because(m_ftp.LastFailure());
 }
 
 bool ControllerConnection::HasFolder() { return m_ftp.Exists(FolderName(m_folder)); }
@@ -30,39 +31,59 @@ bool ControllerConnection::HasFolder() { return m_ftp.Exists(FolderName(m_folder
 Outcome ControllerConnection::CreateFolder() {
   if (m_ftp.CreateFolder(m_folder)) return Outcome::Success();
   return Outcome::Failure(StatusLevel::Transfer, QStringLiteral("KTC directory create error. (%1)\n").arg(m_folder), 2016,
-                          QStringLiteral("error file :(%1)").arg(m_folder));
+                          QStringLiteral("error file :(%1)").arg(m_folder))
+      .Because(QStringLiteral("MKD %1: %2").arg(m_folder, m_ftp.LastFailure()));
 }
 
 Outcome ControllerConnection::Fetch(const QString &localFolder, const QString &fileName) {
   if (m_ftp.GetFile(m_folder, localFolder, fileName)) return Outcome::Success();
-  return Outcome::Failure(StatusLevel::Transfer, 3011, 2011, QStringLiteral("error file :(%1)").arg(fileName));
+  return Outcome::Failure(StatusLevel::Transfer, 3011, 2011, QStringLiteral("error file :(%1)").arg(fileName))
+      .Because(QStringLiteral("RETR %1%2: %3").arg(m_folder, fileName, m_ftp.LastFailure()));
 }
 
 Outcome ControllerConnection::Send(const QString &localFolder, const QString &fileName, const QString &shownAs) {
   // A server may confirm a transfer that it did not keep whole (a full
   // disk, a dropped connection taken for the end): only its listing says
   // what it holds.
+  QString why;
   if (m_ftp.PutFile(m_folder, localFolder, fileName, FtpSession::kTransferBinary)) {
     const auto local = Device::MapPath(localFolder + u'\\' + fileName);
     const RemoteFile sent = Stat(fileName);
-    if (local && sent.state == RemoteFile::Present && sent.size == QFileInfo(*local).size()) return Outcome::Success();
+    const qint64 size = local ? QFileInfo(*local).size() : -1;
+    if (local && sent.state == RemoteFile::Present && sent.size == size) return Outcome::Success();
+    why = sent.state == RemoteFile::Present ? QStringLiteral("listed with %1 bytes of %2").arg(sent.size).arg(size)
+          : sent.state == RemoteFile::Absent ? QStringLiteral("confirmed, but not listed")
+                                              : QStringLiteral("confirmed, but the listing failed: %1").arg(m_ftp.LastFailure());
+  } else {
+    why = m_ftp.LastFailure();
   }
   return Outcome::Failure(StatusLevel::Transfer, 3011, 2011,
-                          QStringLiteral("error file :(%1)").arg(shownAs.isEmpty() ? fileName : shownAs));
+                          QStringLiteral("error file :(%1)").arg(shownAs.isEmpty() ? fileName : shownAs))
+      .Because(QStringLiteral("STOR %1%2: %3").arg(m_folder, fileName, why));
 }
 
 RemoteFile ControllerConnection::Stat(const QString &fileName) { return m_ftp.ListedFile(m_folder, fileName); }
 
+QHash<QString, qint64> ControllerConnection::ListedSizes() {
+  QHash<QString, qint64> sizes;
+  if (const auto entries = m_ftp.ListedEntries(m_folder))
+    for (const FtpListEntry &entry : *entries)
+      if (!entry.directory) sizes.insert(entry.name.toUpper(), entry.size);
+  return sizes;
+}
+
 Outcome ControllerConnection::RemoveFile(const QString &fileName) {
   if (m_ftp.RemoveFile(m_folder, fileName)) return Outcome::Success();
-  return Outcome::Failure(StatusLevel::Transfer, 3006, 2025, QStringLiteral("error KTC folder. :(%1%2)").arg(m_folder, fileName));
+  return Outcome::Failure(StatusLevel::Transfer, 3006, 2025, QStringLiteral("error KTC folder. :(%1%2)").arg(m_folder, fileName))
+      .Because(QStringLiteral("DELE %1%2: %3").arg(m_folder, fileName, m_ftp.LastFailure()));
 }
 
 void ControllerConnection::DiscardFile(const QString &fileName) { (void)m_ftp.RemoveFile(m_folder, fileName); }
 
 Outcome ControllerConnection::RemoveFolder() {
   if (m_ftp.RemoveFolder(m_folder)) return Outcome::Success();
-  return Outcome::Failure(StatusLevel::Transfer, 3020, 2024, QStringLiteral("error KTC folder. :(%1)").arg(m_folder));
+  return Outcome::Failure(StatusLevel::Transfer, 3020, 2024, QStringLiteral("error KTC folder. :(%1)").arg(m_folder))
+      .Because(QStringLiteral("RMD %1: %2").arg(m_folder, m_ftp.LastFailure()));
 }
 
 ControllerFolderState ProbeControllerFolder(const FtpEndpoint &endpoint, const QString &folder) {

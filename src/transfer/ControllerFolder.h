@@ -7,6 +7,7 @@
 #include "ftp/FtpSession.h"
 #include "platform/Outcome.h"
 
+#include <QHash>
 #include <QString>
 
 class ControllerConnection {
@@ -20,6 +21,10 @@ class ControllerConnection {
   Outcome Opened(const QString &operation) const;
   // False once the controller stopped answering.
   bool IsOpen() const { return m_ftp.IsOpen(); }
+  // Told the bytes moved and the file's size while a file is fetched or sent.
+  void SetTransferProgress(std::function<void(qint64 done, qint64 total)> progress) {
+    m_ftp.SetTransferProgress(std::move(progress));
+  }
 
   // The folder is there, empty or not.
   bool HasFolder();
@@ -33,6 +38,9 @@ class ControllerConnection {
   // The file as the controller lists it in the folder; Unanswered when the
   // controller could not be asked.
   RemoteFile Stat(const QString &fileName);
+  // The size of each plain file of the folder by one listing, names in upper
+  // case; empty without an answer.
+  QHash<QString, qint64> ListedSizes();
   Outcome RemoveFile(const QString &fileName);
   // Deletes a file that may not be there; the answer does not matter.
   void DiscardFile(const QString &fileName);

@@ -29,10 +29,15 @@ Outcome ExtractionLibrary::Load() {
   return m_unzip ? Outcome::Success() : Outcome::Silent();
 }
 
-bool ExtractionLibrary::Extract(const QString &command, QString *report) {
+bool ExtractionLibrary::Extract(const QString &command, QString *report, const Progress &progress) {
   g_unzipOutput[0] = '\0';
-  const int result = m_unzip(nullptr, reinterpret_cast<const char16_t *>(command.utf16()), g_unzipOutput,
-                             UnzipApi::kOutputSize);
+  // The library's window argument carries the progress sink.
+  UnZipProgressSink sink{[](void *context, long long done, long long total) {
+                           (*static_cast<const Progress *>(context))(done, total);
+                         },
+                         const_cast<Progress *>(&progress)};
+  const int result = m_unzip(progress ? &sink : nullptr, reinterpret_cast<const char16_t *>(command.utf16()),
+                             g_unzipOutput, UnzipApi::kOutputSize);
   *report = QString::fromUtf8(g_unzipOutput);
   return result == UnzipApi::kSuccess;
 }

@@ -6,6 +6,7 @@
 
 #include <QLibrary>
 #include <QString>
+#include <functional>
 
 class ExtractionLibrary {
  public:
@@ -20,8 +21,10 @@ class ExtractionLibrary {
   // looks up its entry points. A library without UnZip fails silently.
   Outcome Load();
   // Runs one extraction command; the library's one-line report of what it
-  // did, or why not, goes to *report.
-  bool Extract(const QString &command, QString *report);
+  // did, or why not, goes to *report. progress, when given, is told the bytes
+  // written of the archive's unpacked total as the library goes.
+  using Progress = std::function<void(qint64 done, qint64 total)>;
+  bool Extract(const QString &command, QString *report, const Progress &progress = {});
 
   // The command that unpacks an archive into folder\name\ (created there).
   static QString Command(const QString &archive, const QString &folder, const QString &name);
