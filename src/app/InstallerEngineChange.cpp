@@ -84,7 +84,13 @@ int InstallerEngine::InstallOnPendant() {
     const bool hasExecutable = Device::IsFile(QStringLiteral("%1\\%2").arg(m_workFolder, entry.package.appPath));
     const qint64 bound = 2 * qint64(entry.package.fileSize) * 1024 + 1024 * 1024;
     const std::optional<ChangeJournal::Archive> measured = ChangeJournal::Measure(archive, entry.name);
-    if (!hasExecutable || PendantFolder::TreeBytes(staged) > bound || !measured) {
+    const qint64 unpacked = PendantFolder::TreeBytes(staged);
+    if (!hasExecutable || unpacked > bound || !measured) {
+      m_reporter.RecordDetail(!hasExecutable ? QStringLiteral("%1: no %2 in the archive").arg(archive, entry.package.appPath)
+                              : !measured    ? QStringLiteral("%1: cannot be read again").arg(archive)
+                                             : QStringLiteral("%1: unpacks to %2 bytes, more than twice FILE_SIZE plus 1 MiB")
+                                                .arg(archive)
+                                                .arg(unpacked));
       ShowStatus(StatusLevel::Error, LoadString(hasExecutable ? 3005 : 3018));
       ShowAlert(2005, QStringLiteral("error file :(%1)").arg(archive));
       SetBusy(true);

@@ -8,6 +8,9 @@
 #include "platform/Device.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -20,6 +23,7 @@ class TestPpInstall : public QObject {
   void run_data();
   void run();
   void dryRunAndLimits();
+  void jsonEventsAndLog();
 
  private:
   Rig m_rig;
@@ -207,6 +211,63 @@ void TestPpInstall::dryRunAndLimits() {
   const QString before = m_rig.sides();
   QCOMPARE(m_rig.run({"--add", "App33"}).alertIdsAndDetails(), QStringList("2002 Total add files. (=33)"));
   QCOMPARE(m_rig.sides(), before);
+}
+
+// What a script and a technician read: every line one JSON object, progress
+// that never goes back within a stage, one summary per stage saying what
+// happened; the log keeps the answer to each alert and the server's reply.
+void TestPpInstall::jsonEventsAndLog() {
+  ControllerSim &sim = m_rig.sim();
+  MediumBuilder::WriteInstalled(m_rig.box(), sim.root(), PackageSpec::Simple({"Alpha", "Beta"}));
+  PackageSpec big = PackageSpec::Simple("Gamma");
+  big.files.insert("data.bin", QByteArray(3 << 20, 'g'));  // long enough for progress within the file
+  big.sizeKiB = 3 << 10;
+  MediumBuilder::WritePackage(m_rig.box(), big);
+  MediumBuilder::WritePackage(m_rig.box(), PackageSpec::Simple("Alpha", "1.10"));
+  QVERIFY(sim.setFaults({"--refuse-dele", "BETA.ZIP"}));
+  const QString log = m_rig.box().host("\\service.log");
+
+  const PpInstallRun run = m_rig.run({"--json", "--log", log, "--add", "Gamma", "--add", "Alpha", "--remove", "Beta"});
+  QCOMPARE(run.exitCode, 1);
+  QMap<QString, QJsonObject> summaries, lastProgress;
+  QJsonObject lastStatus;
+  int alerts = 0;
+  for (const QString &line : run.lines) {
+    QJsonParseError error;
+    const QJsonObject event = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError && event.contains("event"), qPrintable(line));
+    const QString kind = event["event"].toString();
+    if (kind == u"status") lastStatus = event;
+    alerts += kind == u"alert";
+    if (kind == u"summary") {
+      QVERIFY2(!summaries.contains(event["stage"].toString()), qPrintable(line));
+      summaries.insert(event["stage"].toString(), event);
+    }
+    if (kind != u"progress") continue;
+    const QJsonObject before = lastProgress.value(event["stage"].toString());
+    for (const char *count : {"filesDone", "bytesDone"})
+      QVERIFY2(event[count].toInteger() >= before[count].toInteger(), qPrintable(line));
+    QVERIFY2(event["bytesDone"].toInteger() <= event["bytesTotal"].toInteger(), qPrintable(line));
+    lastProgress.insert(event["stage"].toString(), event);
+  }
+  QCOMPARE(summaries.keys(), QStringList({"execute", "start-up"}));
+  const QJsonObject done = summaries["execute"];
+  QCOMPARE(done["installed"].toVariant().toStringList(), QStringList{"Gamma"});
+  QCOMPARE(done["updated"].toVariant().toStringList(), QStringList{"Alpha"});
+  QCOMPARE(done["kept"].toVariant().toStringList(), QStringList{"Beta"});  // its delete was refused
+  QCOMPARE(done["sent"].toVariant().toStringList(), QStringList({"Alpha.ZIP", "Gamma.ZIP", "PP_MENU.INI"}));
+  QCOMPARE(done["alerts"].toInt(), alerts);
+  const QJsonObject unpacked = lastProgress["unpack"], sent = lastProgress["send"];
+  QCOMPARE(unpacked["filesDone"].toInt(), 2);
+  QVERIFY(unpacked["fileTotal"].toInteger() > 0 && sent["bytesDone"] == sent["bytesTotal"]);
+  QCOMPARE(lastStatus["level"].toInt(), 3);
+  QVERIFY(lastStatus["text"].toString().startsWith("Execute finished: installed 1, updated 1, removed 0, kept 1; sent 3 files"));
+
+  QFile file(log);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(file.readAll());
+  for (const char *expected : {"alert 2006: ", "-> 1\n", "detail: DELE \\PP_APP\\Beta.ZIP: 550", "summary execute: installed Gamma; updated Alpha"})
+    QVERIFY2(text.contains(QLatin1String(expected)), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPpInstall)
