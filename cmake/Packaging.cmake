@@ -1,12 +1,13 @@
 # Installation layout and the Debian package.
 #   bin/pp-installer, bin/pp-install, bin/pp-controller-sim
 #   lib/pendant-installer/unzip.so   (copied into a device by pp-install --init-device)
-#   share/applications/pp-installer.desktop
+#   share/applications/pp-installer.desktop, share/icons/hicolor/scalable/apps/pp-installer.svg
 
 install(TARGETS pp-install RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET pp-installer)
   install(TARGETS pp-installer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES packaging/pp-installer.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES packaging/pp-installer.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 if(TARGET unzip)
   install(FILES $<TARGET_FILE:unzip> DESTINATION ${CMAKE_INSTALL_LIBDIR}/pendant-installer RENAME unzip.so)
@@ -32,8 +33,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-# Found at run time rather than linked: the simulator's server and the font
-# that renders Japanese application names.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-pyftpdlib, fonts-ipafont-gothic, qt6-qpa-plugins")
+# Found at run time rather than linked: the simulator's server, the font
+# that renders Japanese application names and the engine that draws the
+# window icon.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-pyftpdlib, fonts-ipafont-gothic, qt6-qpa-plugins, libqt6svg6")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
