@@ -22,12 +22,13 @@ QString ByteSize(qint64 bytes) {
 
 QString SummaryText(const RunSummary &summary) {
   // Said the same way after a failure too: it tells what the pendant now holds.
-  return QStringLiteral("Execute finished: installed %1, updated %2, removed %3, kept %4; sent %5 files (%6) in %7 s.")
+  const qsizetype sent = summary.sent.size();
+  return QStringLiteral("Execute finished: installed %1, updated %2, removed %3, kept %4; sent %5 (%6) in %7 s.")
       .arg(summary.installed.size())
       .arg(summary.updated.size())
       .arg(summary.removed.size())
       .arg(summary.kept.size())
-      .arg(summary.sent.size())
+      .arg(sent == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(sent))
       .arg(ByteSize(summary.bytesSent))
       .arg(double(summary.milliseconds) / 1000.0, 0, 'f', 1);
 }
