@@ -55,7 +55,7 @@ void AlertWindow::InitDialog(const AlertRequest &request) {
   m_stcSubMessage->setText(request.detail);
 
   // A fresh font for every display, released with the window.
-  m_pFont = std::make_unique<QFont>(UiFonts::Make(UiFonts::kAlertFace, 13, true));
+  m_pFont = std::make_unique<QFont>(UiFonts::Make(UiFonts::kAlertFace, 13));
   setFont(*m_pFont);
   for (QWidget *control : {static_cast<QWidget *>(m_stcMessage), static_cast<QWidget *>(m_stcSubMessage),
                            static_cast<QWidget *>(m_btnOk), static_cast<QWidget *>(m_btnCancel)})
@@ -77,7 +77,11 @@ QString AlertWindow::Message() const { return m_stcMessage->text(); }
 QString AlertWindow::SubMessage() const { return m_stcSubMessage->text(); }
 
 int AlertWindow::Run() {
-  if (QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen())
+  // Centred on the window it speaks for, so that on a screen larger than
+  // the pendant's it does not hang past that window's edge.
+  if (parentWidget())
+    move(parentWidget()->window()->geometry().center() - rect().center());
+  else if (QScreen *screen = this->screen())
     move(screen->geometry().center() - rect().center());
   if (m_btnOk->isEnabled())
     m_btnOk->setFocus();

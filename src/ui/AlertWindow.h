@@ -1,7 +1,7 @@
 #pragma once
-// The window of an alert: a centred box without a caption, the main text and
-// the detail line word-wrapped, and one button ("OK") or two ("OK"/"Cancel"
-// or "YES"/"NO"). Enter presses the focused button, at first the first one;
+// The window of an alert: a box without a caption, centred on the window it
+// speaks for, the main text and the detail line word-wrapped, and one button
+// ("OK") or two ("OK"/"Cancel" or "YES"/"NO"). Enter presses the focused button, at first the first one;
 // releasing Escape answers 2.
 #include "app/Reporter.h"
 

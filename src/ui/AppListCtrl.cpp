@@ -16,6 +16,7 @@ AppListCtrl::AppListCtrl(QWidget *parent) : QTreeWidget(parent) {
   setSortingEnabled(false);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
+  setAllColumnsShowFocus(true);  // the focus rectangle around the whole row
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTextElideMode(Qt::ElideNone);
   setWordWrap(false);

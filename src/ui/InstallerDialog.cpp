@@ -12,12 +12,26 @@
 #include "app/OptionCommand.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QScreen>
 
 namespace {
+
+// The pendant's screen; anything larger is a desktop.
+constexpr QSize kPendantScreen(640, 480);
+// How often the window paints while a stage reports progress: often enough
+// for the fill to move smoothly, rarely enough to cost the work nothing.
+constexpr int kPaintIntervalMs = 30;
+
+bool IsStageMessage(const QEvent *event) {
+  const int type = event->type();
+  return type == WM_INSTALLER_START || type == WM_INSTALLER_RELOAD || type == WM_INSTALLER_EXECUTE;
+}
 
 bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
@@ -43,8 +57,14 @@ QPushButton *MakeButton(const QString &text, QWidget *parent) {
 
 }  // namespace
 
+Qt::WindowFlags InstallerDialog::WindowFlagsFor(const QSize &screen) {
+  if (screen.width() > kPendantScreen.width() || screen.height() > kPendantScreen.height())
+    return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  return Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+}
+
 InstallerDialog::InstallerDialog(const InstallerSettings &settings, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_dlgOption(this) {
+    : QDialog(parent, WindowFlagsFor(QGuiApplication::primaryScreen()->size())), m_dlgOption(this) {
   setFont(UiFonts::Make(UiFonts::kDialogFace, 10));
   m_stcTitle = new QLabel(this);
   m_stcTitle->setAlignment(Qt::AlignCenter);
@@ -90,8 +110,11 @@ void InstallerDialog::CreateLabel(const QString &text, const QRect &geometry, Qt
 }
 
 void InstallerDialog::OnInitDialog() {
-  setGeometry(0, 0, 640, 480);
-  setFixedSize(640, 480);
+  setGeometry(QRect(QPoint(0, 0), kPendantScreen));
+  setFixedSize(kPendantScreen);
+  // A framed window sits in the middle of a desktop, not against its corner.
+  if (!(windowFlags() & Qt::FramelessWindowHint))
+    move(screen()->availableGeometry().center() - rect().center());
 
   // Labels that keep their template positions. The column group labels end
   // where the list begins.
@@ -151,6 +174,10 @@ void InstallerDialog::SetBusy(bool busy) {
   for (QWidget *control : {static_cast<QWidget *>(m_btnExecute), static_cast<QWidget *>(m_btnClose),
                            static_cast<QWidget *>(m_btnOption), static_cast<QWidget *>(m_lstApps)})
     control->setEnabled(!busy);
+  // The fill belongs to the work that ends here; the next work starts its
+  // own at once.
+  m_stcStatus->SetFill(-1);
+  m_clkPainted.invalidate();
   repaint();
   Invalidate();
   if (!busy) m_lstApps->setFocus();
@@ -164,7 +191,30 @@ int InstallerDialog::ShowAlert(const AlertRequest &alert) {
   return result;
 }
 
+void InstallerDialog::ShowProgress(const Progress &progress) {
+  m_stcStatus->SetFill(StatusLine::FillWidth(progress, m_stcStatus->contentsRect().width()));
+  if (m_bPainting || (m_clkPainted.isValid() && m_clkPainted.elapsed() < kPaintIntervalMs)) return;
+  PaintWhileBusy();
+}
+
 // --- repainting ---
+
+void InstallerDialog::PaintWhileBusy() {
+  // Exposes, update requests and the window manager's questions are
+  // answered; the operator's input stays queued in the window system, as
+  // the busy state requires. Posted events cannot be left out, so whatever
+  // would reach the engine through them waits: the stage messages are held
+  // and posted again afterwards (the event filter), and the list refresh and
+  // editor placement do nothing meanwhile, as the end of the busy state
+  // redoes them.
+  {
+    const QScopedValueRollback<bool> painting(m_bPainting, true);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  m_clkPainted.start();
+  for (int message : std::exchange(m_arrHeldStages, {}))
+    QCoreApplication::postEvent(m_pStages.get(), new QEvent(static_cast<QEvent::Type>(message)));
+}
 
 void InstallerDialog::RepaintNow() {
   RefreshList();
@@ -187,7 +237,7 @@ void InstallerDialog::Invalidate() {
 }
 
 void InstallerDialog::RefreshSpace() {
-  if (!m_pStages->Engine()) return;
+  if (!m_pStages->Engine() || m_bPainting) return;
   m_pStages->RefreshSpace();
   m_strRequired = QString::asprintf("%d", m_pStages->RequiredKiB());
   m_strAvailable = QString::asprintf("%d", m_pStages->RemainingKiB());
@@ -199,7 +249,7 @@ void InstallerDialog::RefreshSpace() {
 
 void InstallerDialog::RefreshList() {
   InstallerEngine *engine = m_pStages->Engine();
-  if (!engine) return;
+  if (!engine || m_bPainting) return;
   const int n = engine->EntryCount();
   engine->SortEntries();
   QList<QPair<int, QStringList>> rows;
@@ -222,6 +272,7 @@ void InstallerDialog::PlaceOperationEditor(int /*force*/) {
   // Recomputed from the selection each time; the control is only touched
   // when something changed, so that a repaint that asks again leaves an open
   // list open.
+  if (m_bPainting) return;
   InstallerEngine *engine = m_pStages->Engine();
   const QList<QTreeWidgetItem *> selected = m_lstApps->selectedItems();
   if (!engine || selected.isEmpty()) {
@@ -259,6 +310,7 @@ void InstallerDialog::OpenOperationEditor() {
 }
 
 void InstallerDialog::OnListPainted() {
+  if (m_bPainting) return;  // placed once the work is over
   PlaceOperationEditor(1);
   m_pStages->PlacementPending() = 0;
 }
@@ -329,7 +381,20 @@ void InstallerDialog::keyPressEvent(QKeyEvent *event) {
   QDialog::keyPressEvent(event);
 }
 
+void InstallerDialog::closeEvent(QCloseEvent *event) {
+  // Closing the window ends the program, but never in the middle of a stage.
+  if (!m_btnExecute->isEnabled() || m_pStages->HasPendingStage()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
 bool InstallerDialog::eventFilter(QObject *watched, QEvent *event) {
+  if (m_bPainting && watched == m_pStages.get() && IsStageMessage(event)) {
+    m_arrHeldStages.append(event->type());
+    return true;
+  }
   // Seen for every object of the application: only this window's controls
   // and the editor's drop-down list, which Qt shows as a window of its own.
   if (!watched->isWidgetType()) return false;

@@ -2,13 +2,17 @@
 // The installer's only main window: 640 x 480 pixels with the title, the
 // application list with its operation editor, the space required and
 // available on the pendant, "Option" and "Execute", and the coloured status
-// line. It is the view of the workflow stages: their status line, busy state
-// and alerts, and the place where the operation editor is moved.
+// line. It is the view of the workflow stages: their status line, busy state,
+// progress and alerts, and the place where the operation editor is moved.
+// On the pendant's screen it is bare and fills it; on a larger one (a
+// desktop) it is a framed window, and closing it while idle ends the program.
 #include "OptionDialog.h"
 #include "app/InstallerStages.h"
 #include "app/Reporter.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QList>
 #include <memory>
 
 class AppListCtrl;
@@ -24,10 +28,16 @@ class InstallerDialog : public QDialog, public Reporter, public InstallerStages:
   explicit InstallerDialog(const InstallerSettings &settings, QWidget *parent = nullptr);
   ~InstallerDialog() override;
 
+  // Bare and on top on the pendant's 640 x 480 screen, framed and closable
+  // on any larger one.
+  static Qt::WindowFlags WindowFlagsFor(const QSize &screen);
+
   // --- the view of the workflow ---
   void SetBusy(bool busy) override;
   void ShowStatus(StatusLevel level, const QString &text) override;
   int ShowAlert(const AlertRequest &alert) override;
+  // Fills the status line behind its text and lets the window paint.
+  void ShowProgress(const Progress &progress) override;
   void PlaceOperationEditor(int force) override;
 
   void RefreshSpace();
@@ -56,6 +66,7 @@ class InstallerDialog : public QDialog, public Reporter, public InstallerStages:
   bool eventFilter(QObject *watched, QEvent *event) override;
   void showEvent(QShowEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
 
  private:
   void OnInitDialog();
@@ -70,6 +81,9 @@ class InstallerDialog : public QDialog, public Reporter, public InstallerStages:
   // values are rebuilt from the model. Now, or once the current event is done.
   void RepaintNow();
   void Invalidate();
+  // Runs what the window system has for the windows, input left queued, in
+  // the middle of a stage.
+  void PaintWhileBusy();
 
   QLabel *m_stcTitle;
   OperationComboBox *m_cbOperation;
@@ -88,4 +102,8 @@ class InstallerDialog : public QDialog, public Reporter, public InstallerStages:
   std::unique_ptr<InstallerStages> m_pStages;
   bool m_bStarted = false;
   bool m_bRefreshQueued = false;
+  // Inside PaintWhileBusy: nothing that reads or changes the engine may run.
+  bool m_bPainting = false;
+  QList<int> m_arrHeldStages;  // stage messages that arrived meanwhile
+  QElapsedTimer m_clkPainted;  // since the window last painted during work
 };

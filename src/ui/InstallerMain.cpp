@@ -1,12 +1,14 @@
 #include "InstallerMain.h"
 
 #include "AlertWindow.h"
+#include "FocusStyle.h"
 #include "InstallerDialog.h"
 #include "UiFonts.h"
 #include "app/InstallerApp.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -100,6 +102,8 @@ int InstallerMain(int argc, char **argv) {
   if (!installer.InitSettings(options, args, &error)) return UsageError(error);
 
   UiFonts::InstallSubstitutions();
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/pp-installer.svg")));
+  QApplication::setStyle(new FocusStyle);
   InstallerDialog dialog(installer.Settings());
   int exitCode = 0;
   if (!screenshot.isEmpty()) SaveWhenStarted(dialog, screenshot, &exitCode);

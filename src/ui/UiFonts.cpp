@@ -1,23 +1,24 @@
 #include "UiFonts.h"
 
-#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QString>
 #include <QStringList>
 
 namespace UiFonts {
 
 void InstallSubstitutions() {
-  const QString fixed = QStringLiteral("IPAGothic");
-  const QString proportional = QStringLiteral("IPAPGothic");
-  QFont::insertSubstitutions(QString::fromUtf16(kAlertFace), QStringList{fixed, proportional});
-  QFont::insertSubstitutions(QString::fromUtf16(kOptionListFace), QStringList{fixed, proportional});
-  QFont::insertSubstitutions(QString::fromUtf16(kDialogFace), QStringList{proportional, fixed});
+  // One family in every window; the fixed-pitch Gothic, whose wide Latin
+  // letters would set the alerts and option lists apart, is only a fallback.
+  const QStringList faces{QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")};
+  for (const char16_t *face : {kAlertFace, kOptionListFace, kDialogFace})
+    QFont::insertSubstitutions(QString::fromUtf16(face), faces);
+  // Windows that set no font of their own, such as drop-down lists, too.
+  QGuiApplication::setFont(Make(kDialogFace, 10));
 }
 
-QFont Make(const char16_t *face, int pointSize, bool fixedPitch) {
+QFont Make(const char16_t *face, int pointSize) {
   QFont font(QString::fromUtf16(face), pointSize, QFont::Normal);
-  font.setFixedPitch(fixedPitch);
-  font.setStyleHint(fixedPitch ? QFont::TypeWriter : QFont::SansSerif);
+  font.setStyleHint(QFont::SansSerif);
   return font;
 }
 

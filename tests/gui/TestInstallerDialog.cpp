@@ -9,10 +9,15 @@
 #include "MediumBuilder.h"
 #include "OperationComboBox.h"
 #include "Runs.h"
+#include "StatusLine.h"
+#include "UiFonts.h"
 #include "app/AlertDialog.h"
+#include "app/InstallerEngine.h"
 #include "platform/Device.h"
 
 #include <QAbstractItemView>
+#include <QFontInfo>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
@@ -34,6 +39,7 @@ class TestInstallerDialog : public QObject {
   void cleanup() {
     m_dialog.reset();
     m_seen.clear();
+    m_fills.clear();
   }
 
   void startUpFillsTheList_data() {
@@ -114,8 +120,60 @@ class TestInstallerDialog : public QObject {
     alert.SetButtonState(AlertDialog::kSecondButton, buttons.contains('/'));
     alert.SetYesNoCaptions(buttons.startsWith("YES"));
     m_answer = answer;
+    m_dialog->move(0, 0);  // away from the screen's centre
     QCOMPARE(alert.ShowAlert(2012, "error (X)"), answer);
     QCOMPARE(m_seen.value(0).section(" | ", 1), "error (X) | " + buttons);
+    QCOMPARE(m_alertCentre, m_dialog->geometry().center());
+  }
+
+  // The status line fills further and further while a start-up fetches a large
+  // application; an Execute ends with its summary; closing waits for the end.
+  void progressAndSummary() {
+    PackageSpec big = PackageSpec::Simple("Big");
+    QByteArray &noise = big.files["res/noise.bin"] = QByteArray(512 * 1024, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    MediumBuilder::WriteController(m_rig.sim().root(), {big});
+    QVERIFY(m_rig.sim().setFaults({"--throttle-retr", "500000", "BIG.ZIP"}));
+    qApp->installEventFilter(this);
+    Start({}, PackageSpec::Simple(QStringList{"Small"}));
+    qApp->removeEventFilter(this);
+    int rises = 0;
+    for (qsizetype i = 1; i < m_fills.size(); ++i) rises += m_fills[i] > m_fills[i - 1];
+    QVERIFY2(rises >= 5, qPrintable(QString("fills painted: %1").arg(m_fills.size())));
+    QCOMPARE(m_dialog->Status()->Fill(), -1);
+    m_dialog->Stages().Engine()->SetOperation(1, AppEntry::Add);
+    QTest::mouseClick(m_dialog->ExecuteButton(), Qt::LeftButton);
+    QVERIFY(!m_dialog->close());
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(), 20000);
+    QCOMPARE(m_dialog->Status()->Level(), StatusLevel::Info);
+    QVERIFY2(m_dialog->Status()->text().startsWith("Execute finished: installed 1,"), qPrintable(m_dialog->Status()->text()));
+    QVERIFY(m_dialog->close() && !m_dialog->isVisible());
+  }
+
+  void progressFill_data() {
+    QTest::addColumn<QList<qint64>>("counts");  // bytes done, total; files done, total; file done, total
+    QTest::addColumn<int>("fill");              // of 100 pixels
+    QTest::newRow("by bytes") << QList<qint64>{30, 120, 0, 2, 1, 2} << 25;
+    QTest::newRow("by files, the one in hand in part") << QList<qint64>{0, 0, 1, 4, 50, 100} << 37;
+    QTest::newRow("past the total") << QList<qint64>{500, 100, 0, 0, 0, 0} << 100;
+    QTest::newRow("nothing known") << QList<qint64>{9, 0, 3, 0, 9, 0} << -1;
+  }
+  void progressFill() {
+    QFETCH(QList<qint64>, counts);
+    const Progress progress{{}, {}, counts[4], counts[5], int(counts[2]), int(counts[3]), counts[0], counts[1]};
+    QTEST(StatusLine::FillWidth(progress, 100), "fill");
+  }
+
+  // Bare on the pendant's screen, framed and closable on a larger one; one
+  // font family in every window; an icon that draws.
+  void look() {
+    const Qt::WindowFlags frame = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;
+    QCOMPARE(InstallerDialog::WindowFlagsFor({640, 480}) & frame, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    QCOMPARE(InstallerDialog::WindowFlagsFor({800, 600}) & frame, Qt::WindowCloseButtonHint);
+    UiFonts::InstallSubstitutions();
+    for (const char16_t *face : {UiFonts::kAlertFace, UiFonts::kOptionListFace, UiFonts::kDialogFace})
+      QCOMPARE(QFontInfo(UiFonts::Make(face, 12)).family(), QString("IPAPGothic"));
+    QVERIFY(!QIcon(":/pp-installer.svg").pixmap(32).isNull());
   }
 
   void commandLine_data() {
@@ -144,6 +202,13 @@ class TestInstallerDialog : public QObject {
 
  private:
   static constexpr int kFreeKiB = 64 * 1024;
+
+  // The status line's fill at each of its paints.
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Paint && m_dialog && watched == m_dialog->Status())
+      m_fills.append(m_dialog->Status()->Fill());
+    return false;
+  }
 
   // The pendant and the controller hold `installed`, the CF card offers
   // `offered`; the dialog is shown and its start-up has ended.
@@ -177,6 +242,7 @@ class TestInstallerDialog : public QObject {
     if (auto *option = qobject_cast<OptionDialog *>(window)) return m_onOption(option);
     auto *alert = qobject_cast<AlertWindow *>(window);
     if (!alert) return;
+    m_alertCentre = alert->geometry().center();
     const QString second = alert->SecondButton()->isVisible() ? "/" + alert->SecondButton()->text() : QString();
     m_seen.append(alert->Message() + " | " + alert->SubMessage() + " | " + alert->FirstButton()->text() + second);
     if (m_answer == 2) QTest::keyClick(alert->focusWidget() ? alert->focusWidget() : alert, Qt::Key_Escape);
@@ -189,6 +255,8 @@ class TestInstallerDialog : public QObject {
   QTimer m_modal;
   int m_answer = 1;
   QStringList m_seen;
+  QPoint m_alertCentre;
+  QList<int> m_fills;
   std::function<void(OptionDialog *)> m_onOption;
 };
 
