@@ -90,7 +90,8 @@ InstallerDialog::InstallerDialog(const InstallerSettings &settings, QWidget *par
   connect(m_cbOperation, &OperationComboBox::Cancelled, this, &InstallerDialog::OnOperationClosed,
           Qt::QueuedConnection);
 
-  m_pStages = std::make_unique<InstallerStages>(*this, settings, this);
+  m_log.Write(QStringLiteral("pp-installer started: %1").arg(QCoreApplication::arguments().mid(1).join(u' ')));
+  m_pStages = std::make_unique<InstallerStages>(m_logged, settings, this);
   OnInitDialog();
   qApp->installEventFilter(this);
 }

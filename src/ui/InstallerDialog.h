@@ -9,6 +9,7 @@
 #include "OptionDialog.h"
 #include "app/InstallerStages.h"
 #include "app/Reporter.h"
+#include "app/SessionLog.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -99,6 +100,9 @@ class InstallerDialog : public QDialog, public Reporter, public InstallerStages:
   QString m_strStatus;
   QString m_strTitle;
   OptionDialog m_dlgOption;
+  // What the stages show goes through the session log to this dialog.
+  SessionLog m_log{SessionLog::DevicePath()};
+  LoggedReporter m_logged{*this, m_log};
   std::unique_ptr<InstallerStages> m_pStages;
   bool m_bStarted = false;
   bool m_bRefreshQueued = false;
