@@ -137,9 +137,10 @@ class InstallerEngine {
   int FinishChange(ChangeJournal::Plan &plan);
   // The controller's half of FinishChange.
   int FinishOnController(ChangeJournal::Plan &plan);
-  // Sends one archive the plan names, or finds it there already. Incomplete:
-  // the medium no longer holds it and the controller's copy is not whole.
-  enum class ArchiveSent { Sent, Incomplete, Failed };
+  // Sends one archive the plan names (verified later, with the others), or
+  // finds it there already, whole. Incomplete: the medium no longer holds it
+  // and the controller's copy is not whole.
+  enum class ArchiveSent { Sent, There, Incomplete, Failed };
   ArchiveSent SendPlannedArchive(ControllerConnection &controller, const ChangeJournal::Archive &archive);
   // Takes applications out of the planned menu file and off the pendant.
   void DropFromPlan(ChangeJournal::Plan &plan, const QStringList &names);

@@ -234,12 +234,25 @@ int InstallerEngine::FinishOnController(ChangeJournal::Plan &plan) {
     controller.SetTransferProgress(meter.Callback());
     for (const ChangeJournal::Removal &removal : plan.removals)
       if (!removal.controllerDone) controller.DiscardFile(ArchiveOf(removal.name));
+    QList<QPair<QString, qint64>> sent;
     for (const ChangeJournal::Archive &archive : plan.sends) {
       meter.StartFile(ArchiveOf(archive.name), archive.size);
-      const ArchiveSent sent = SendPlannedArchive(controller, archive);
-      if (sent == ArchiveSent::Failed) return 0;
-      if (sent == ArchiveSent::Incomplete) dropped.append(archive.name);
+      switch (SendPlannedArchive(controller, archive)) {
+        case ArchiveSent::Failed:
+          return 0;
+        case ArchiveSent::Incomplete:
+          dropped.append(archive.name);
+          break;
+        case ArchiveSent::Sent:
+          sent.append({ArchiveOf(archive.name), archive.size});
+          break;
+        case ArchiveSent::There:
+          break;
+      }
     }
+    // One listing verifies every archive sent, before the menu file names them.
+    if (!Check(controller.Verify(sent))) return 0;
+    for (const auto &[file, size] : sent) CountSent(file, size);
   }
   if (!dropped.isEmpty()) {
     // The medium that held them is gone: what the controller cannot serve
@@ -273,14 +286,13 @@ InstallerEngine::ArchiveSent InstallerEngine::SendPlannedArchive(ControllerConne
   const std::optional<ChangeJournal::Archive> onMedium =
       ChangeJournal::Measure(PackageFiles::PathOf(m_mediaRoot, file), archive.name);
   if (onMedium && onMedium->size == archive.size && onMedium->crc == archive.crc) {
-    if (!Check(controller.Send(PackageFiles::FolderOf(m_mediaRoot), file))) return ArchiveSent::Failed;
-    CountSent(file, archive.size);
+    if (!Check(controller.Put(PackageFiles::FolderOf(m_mediaRoot), file))) return ArchiveSent::Failed;
     ShowStatus(StatusLevel::Transfer, QStringLiteral("(%1) file ftp download complete.").arg(file));
     return ArchiveSent::Sent;
   }
   // Sent whole before the interruption?
   const RemoteFile there = controller.Stat(file);
-  if (there.state == RemoteFile::Present && there.size == archive.size) return ArchiveSent::Sent;
+  if (there.state == RemoteFile::Present && there.size == archive.size) return ArchiveSent::There;
   if (there.state == RemoteFile::Unanswered) {
     Report(Outcome::Failure(StatusLevel::Transfer, 3011, 2011, QStringLiteral("error file :(%1)").arg(file)));
     return ArchiveSent::Failed;

@@ -41,25 +41,50 @@ Outcome ControllerConnection::Fetch(const QString &localFolder, const QString &f
       .Because(QStringLiteral("RETR %1%2: %3").arg(m_folder, fileName, m_ftp.LastFailure()));
 }
 
+namespace {
+
+// The alert names the file as the operator knows it (shownAs, when given).
+Outcome SendFailed(const QString &folder, const QString &fileName, const QString &shownAs, const QString &why) {
+  return Outcome::Failure(StatusLevel::Transfer, 3011, 2011,
+                          QStringLiteral("error file :(%1)").arg(shownAs.isEmpty() ? fileName : shownAs))
+      .Because(QStringLiteral("STOR %1%2: %3").arg(folder, fileName, why));
+}
+
+}  // namespace
+
 Outcome ControllerConnection::Send(const QString &localFolder, const QString &fileName, const QString &shownAs) {
+  const auto local = Device::MapPath(localFolder + u'\\' + fileName);
+  const Outcome put = Put(localFolder, fileName, shownAs);
+  if (!put) return put;
+  Outcome verified = Verify({{fileName, local ? QFileInfo(*local).size() : -1}});
+  if (!verified && !shownAs.isEmpty()) verified.detail = QStringLiteral("error file :(%1)").arg(shownAs);
+  return verified;
+}
+
+Outcome ControllerConnection::Put(const QString &localFolder, const QString &fileName, const QString &shownAs) {
+  if (m_ftp.PutFile(m_folder, localFolder, fileName, FtpSession::kTransferBinary)) return Outcome::Success();
+  return SendFailed(m_folder, fileName, shownAs, m_ftp.LastFailure());
+}
+
+Outcome ControllerConnection::Verify(const QList<QPair<QString, qint64>> &files) {
   // A server may confirm a transfer that it did not keep whole (a full
   // disk, a dropped connection taken for the end): only its listing says
   // what it holds.
-  QString why;
-  if (m_ftp.PutFile(m_folder, localFolder, fileName, FtpSession::kTransferBinary)) {
-    const auto local = Device::MapPath(localFolder + u'\\' + fileName);
-    const RemoteFile sent = Stat(fileName);
-    const qint64 size = local ? QFileInfo(*local).size() : -1;
-    if (local && sent.state == RemoteFile::Present && sent.size == size) return Outcome::Success();
-    why = sent.state == RemoteFile::Present ? QStringLiteral("listed with %1 bytes of %2").arg(sent.size).arg(size)
-          : sent.state == RemoteFile::Absent ? QStringLiteral("confirmed, but not listed")
-                                              : QStringLiteral("confirmed, but the listing failed: %1").arg(m_ftp.LastFailure());
-  } else {
-    why = m_ftp.LastFailure();
+  if (files.isEmpty()) return Outcome::Success();
+  const auto entries = m_ftp.ListedEntries(m_folder);
+  for (const auto &[name, size] : files) {
+    const FtpListEntry *listed = nullptr;
+    if (entries)
+      for (const FtpListEntry &entry : *entries)
+        if (!entry.directory && entry.name.compare(name, Qt::CaseInsensitive) == 0 && (!listed || entry.name == name))
+          listed = &entry;
+    if (listed && listed->size == size) continue;
+    return SendFailed(m_folder, name, {},
+                      !entries ? QStringLiteral("confirmed, but the listing failed: %1").arg(m_ftp.LastFailure())
+                      : listed ? QStringLiteral("listed with %1 bytes of %2").arg(listed->size).arg(size)
+                               : QStringLiteral("confirmed, but not listed"));
   }
-  return Outcome::Failure(StatusLevel::Transfer, 3011, 2011,
-                          QStringLiteral("error file :(%1)").arg(shownAs.isEmpty() ? fileName : shownAs))
-      .Because(QStringLiteral("STOR %1%2: %3").arg(m_folder, fileName, why));
+  return Outcome::Success();
 }
 
 RemoteFile ControllerConnection::Stat(const QString &fileName) { return m_ftp.ListedFile(m_folder, fileName); }

@@ -35,6 +35,11 @@ class ControllerConnection {
   // a file that arrived short or not at all fails as a refused STOR does.
   // The failure names shownAs, or else the file.
   Outcome Send(const QString &localFolder, const QString &fileName, const QString &shownAs = {});
+  // Send in two halves, so that many files are verified by one listing:
+  // STOR alone, then each file (name, size) checked against what the
+  // controller lists; the first listed short, long or not at all fails.
+  Outcome Put(const QString &localFolder, const QString &fileName, const QString &shownAs = {});
+  Outcome Verify(const QList<QPair<QString, qint64>> &files);
   // The file as the controller lists it in the folder; Unanswered when the
   // controller could not be asked.
   RemoteFile Stat(const QString &fileName);
