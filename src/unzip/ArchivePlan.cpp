@@ -151,6 +151,9 @@ std::optional<ArchivePlan> PlanExtraction(zip_t *archive, QString *why) {
     file.relative = spelled;
     file.size = stat.size;
     if (stat.valid & ZIP_STAT_MTIME) file.modified = stat.mtime;
+    file.method = stat.comp_method;
+    if (stat.valid & ZIP_STAT_COMP_SIZE) file.compressedSize = stat.comp_size;
+    if (stat.valid & ZIP_STAT_CRC) file.crc = stat.crc;
     if (plan.totalBytes + stat.size < plan.totalBytes) return refuse(QStringLiteral("sizes overflow"));
     plan.totalBytes += stat.size;
     plan.files.append(file);

@@ -19,6 +19,10 @@ struct PlannedFile {
   QString relative;
   zip_uint64_t size = 0;
   std::optional<time_t> modified;
+  // As the central directory gives them; the data is checked against them.
+  zip_int32_t method = ZIP_CM_STORE;
+  std::optional<zip_uint64_t> compressedSize;
+  std::optional<zip_uint32_t> crc;
 };
 
 struct ArchivePlan {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "UnzipApi.h"
+
 namespace Extractor {
 
 // Results of UnZip: 0 success, the rest tell a technician where it stopped.
@@ -19,7 +21,9 @@ enum Result : int {
   kInternalError = 7,
 };
 
-// *report receives one line: what was extracted, or why not.
-Result Run(QStringView command, QString *report);
+// *report receives one line: what was extracted, or why not. sink, when not
+// null, is told the bytes written of the archive's unpacked total: at the
+// start, every 256 KiB or so, and once the folder is in place.
+Result Run(QStringView command, QString *report, const UnZipProgressSink *sink = nullptr);
 
 }  // namespace Extractor

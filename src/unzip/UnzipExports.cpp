@@ -32,7 +32,8 @@ extern "C" {
 
 PP_UNZIP_EXPORT int UnZipGetVersion() { return kVersion; }
 
-PP_UNZIP_EXPORT int UnZip(void * /*window*/, const char16_t *command, char *output, unsigned int outputSize) {
+// window: null, or the caller's UnZipProgressSink (see UnzipApi.h).
+PP_UNZIP_EXPORT int UnZip(void *window, const char16_t *command, char *output, unsigned int outputSize) {
   // Nothing may unwind into a caller that knows only C.
   try {
     if (!command) {
@@ -40,7 +41,8 @@ PP_UNZIP_EXPORT int UnZip(void * /*window*/, const char16_t *command, char *outp
       return Extractor::kBadCommand;
     }
     QString report;
-    const Extractor::Result result = Extractor::Run(QString::fromUtf16(command), &report);
+    const Extractor::Result result =
+        Extractor::Run(QString::fromUtf16(command), &report, static_cast<const UnZipProgressSink *>(window));
     Report(report, output, outputSize);
     return result;
   } catch (const std::bad_alloc &) {

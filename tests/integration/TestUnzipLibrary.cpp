@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <QtTest>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -25,16 +26,29 @@ struct Call {
   bool inBounds = false;  // terminated inside the buffer, nothing written past it
 };
 
+// What a progress sink heard; it throws at every report when told to.
+struct Heard {
+  std::vector<std::pair<long long, long long>> reports;
+  bool raise = false;
+};
+void Hear(void *context, long long done, long long total) {
+  auto *heard = static_cast<Heard *>(context);
+  heard->reports.emplace_back(done, total);
+  if (heard->raise) throw std::runtime_error("a sink that throws");
+}
+
 // As the installer does it: load by the device path, both entry points, the
 // version first, then the command with the installer's buffer size (or this one).
-Call CallUnzip(const QString &command, unsigned size = UnzipApi::kOutputSize) {
+Call CallUnzip(const QString &command, unsigned size = UnzipApi::kOutputSize, Heard *heard = nullptr) {
   QLibrary library(*Device::MapPath(QStringLiteral("\\DiskOnChip\\unzip.dll")));
   auto version = reinterpret_cast<UnZipGetVersionProc>(library.resolve(UnzipApi::kGetVersionSymbol));
   auto unzip = reinterpret_cast<UnZipProc>(library.resolve(UnzipApi::kUnZipSymbol));
   if (!version || !unzip) return {-1, "not loaded: " + library.errorString().toUtf8()};
   version();
   std::vector<char> buffer(size + 64, '\x7f');  // 64 guard bytes: a write past the end shows
-  const int result = unzip(nullptr, reinterpret_cast<const char16_t *>(command.utf16()), buffer.data(), size);
+  UnZipProgressSink sink{&Hear, heard};
+  const int result =
+      unzip(heard ? &sink : nullptr, reinterpret_cast<const char16_t *>(command.utf16()), buffer.data(), size);
   const QByteArray report(buffer.data(), qstrnlen(buffer.data(), size));
   return {result, report,
           report.size() < qsizetype(size) && std::count(buffer.begin() + size, buffer.end(), '\x7f') == 64};
@@ -79,6 +93,46 @@ class TestUnzipLibrary : public QObject {
                                         {"Tool/ソフト表示/表示設定.txt", "cp932"}, {"Tool/説明/✓読んで.txt", "utf-8"}}));
     // As readable as any folder made there: a private temporary folder renamed into place would not be.
     QCOMPARE(QFile::permissions(box.host("\\DiskOnChip\\PP_APP\\Tool")), QFile::permissions(box.host("\\DiskOnChip")));
+  }
+
+  // The sink hears the bytes written: 0 first, a report at least every
+  // 512 KiB, and the total once, last, when the folder is in place. Nothing
+  // a sink does changes the outcome.
+  void reportsProgress() {
+    Sandbox box;
+    QVERIFY(box.installUnzip());
+    // Larger than the library inflates whole in memory: it streams.
+    const QByteArray text = QByteArray("a line of a long text file\r\n").repeated(340000);
+    QByteArray noise(700 * 1024, Qt::Uninitialized);
+    QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    const QMap<QString, QByteArray> files{{"big.txt", text}, {"bin/noise.bin", noise}, {"small.txt", "small"}};
+    box.write(kArchive, MakeZip(files));
+    const long long total = text.size() + noise.size() + 5;
+    for (bool raise : {false, true}) {
+      Heard heard{{}, raise};
+      const Call call = CallUnzip(kCommand, UnzipApi::kOutputSize, &heard);
+      QVERIFY2(call.result == UnzipApi::kSuccess, call.report);
+      QCOMPARE(Snapshot(box.host("\\DiskOnChip\\PP_APP\\Tool"), true), files);
+      QVERIFY(heard.reports.size() > 2);
+      QCOMPARE(heard.reports.front(), std::make_pair(0LL, total));
+      QCOMPARE(heard.reports.back(), std::make_pair(total, total));
+      for (size_t i = 1; i < heard.reports.size(); ++i) {
+        QCOMPARE(heard.reports[i].second, total);
+        QVERIFY(heard.reports[i].first > heard.reports[i - 1].first);
+        QVERIFY(heard.reports[i].first - heard.reports[i - 1].first <= 512 * 1024);
+      }
+      QVERIFY(QDir(box.host("\\DiskOnChip\\PP_APP\\Tool")).removeRecursively());
+    }
+    // Damaged after 700 KiB were written: never the total, nothing left.
+    QByteArray damaged = MakeZip(QList<ZipEntry>{{"bin/noise.bin", noise, ZipEntry::Stored}, {"small.txt", "small"}});
+    damaged[damaged.indexOf("small.txt") - 40] ^= 1;  // the noise's last bytes
+    box.write(kArchive, damaged);
+    const auto before = Snapshot(box.root());
+    Heard heard{{}, true};
+    const Call call = CallUnzip(kCommand, UnzipApi::kOutputSize, &heard);
+    QVERIFY2(call.result != UnzipApi::kSuccess && call.report.contains("CRC"), call.report);
+    QVERIFY(!heard.reports.empty() && heard.reports.back().first < heard.reports.back().second);
+    QCOMPARE(Snapshot(box.root()), before);
   }
 
   void wholeOrNothing_data() {
