@@ -200,7 +200,9 @@ int InstallerEngine::FinishChange(ChangeJournal::Plan &plan) {
     const QString staged = QStringLiteral("%1\\%2").arg(staging, folder);
     const QString target = QStringLiteral("%1\\%2").arg(m_appFolder, folder);
     if (!Device::Exists(staged)) continue;  // swapped in before an interruption
-    if (!RemoveLocalFolder(target) || !Device::MoveFile(staged, target))
+    // Flushed together by the menu file's write into the same folder below;
+    // a swap lost to a power cut before that is redone from the journal.
+    if (!RemoveLocalFolder(target) || !Device::MoveFile(staged, target, false))
       return Fail(Outcome::Failure(StatusLevel::Transfer, 3020, 2020, QStringLiteral("error file :(%1)").arg(target)));
   }
   // A folder where the menu file belongs is no application's: left there it

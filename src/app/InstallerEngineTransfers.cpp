@@ -282,8 +282,9 @@ int InstallerEngine::UnzipAppFile(const QString &archivePath, const QString &par
   if (!Check(library.Load())) return 0;
   // An empty or escaping folder name would aim the extraction at the
   // application folder itself, or outside it: refuse it as a failed unpack.
+  // The target is fresh: both callers unpack into a staging folder made
+  // empty for this run, one folder per application.
   const bool folderOk = Device::IsContainedRelativePath(folderName) && IsUsableFolderName(folderName);
-  if (folderOk && !RemoveLocalFolder(QStringLiteral("%1\\%2\\").arg(parentFolder, folderName))) return 0;
   const QString command = ExtractionLibrary::Command(archivePath, parentFolder, folderName);
   QString report;
   if (folderOk && library.Extract(command, &report, meter ? meter->Callback() : ExtractionLibrary::Progress())) {

@@ -286,12 +286,12 @@ bool CopyFile(const QString &from, const QString &to, bool failIfExists) {
   return true;
 }
 
-bool MoveFile(const QString &from, const QString &to) {
+bool MoveFile(const QString &from, const QString &to, bool flushNow) {
   const auto source = MapPath(from);
   const auto target = MapPath(to);
   if (!source || !target || !QFileInfo::exists(*source) || QFileInfo::exists(*target)) return false;
   if (::rename(QFile::encodeName(*source).constData(), QFile::encodeName(*target).constData()) != 0) return false;
-  SyncFolder(QFileInfo(*target).absolutePath());
+  if (flushNow) SyncFolder(QFileInfo(*target).absolutePath());
   ChangeDone();
   return true;
 }

@@ -69,8 +69,9 @@ bool DeleteFile(const QString &cePath);       // plain files only
 // Copies a file; with failIfExists an existing target makes it fail.
 bool CopyFile(const QString &from, const QString &to, bool failIfExists);
 // Renames a file or folder on the same volume in one step; fails when the
-// target exists. The rename is flushed before it returns.
-bool MoveFile(const QString &from, const QString &to);
+// target exists. The rename is flushed before it returns, unless the caller
+// flushes the target's folder itself after several (flushNow false).
+bool MoveFile(const QString &from, const QString &to, bool flushNow = true);
 
 // Every change to the device's files and the controller's folder passes
 // here once it is done. Crash tests set PP_TEST_CRASH_AFTER=N to end the
