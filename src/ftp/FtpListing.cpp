@@ -60,3 +60,12 @@ QList<FtpListEntry> ParseFtpListing(const QByteArray &listing) {
   }
   return entries;
 }
+
+const FtpListEntry *FindListedEntry(const QList<FtpListEntry> &entries, const QString &name) {
+  const FtpListEntry *folded = nullptr;
+  for (const FtpListEntry &entry : entries) {
+    if (entry.name == name) return &entry;
+    if (!folded && entry.name.compare(name, Qt::CaseInsensitive) == 0) folded = &entry;
+  }
+  return folded;
+}

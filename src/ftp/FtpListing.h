@@ -19,3 +19,7 @@ struct FtpListEntry {
 // lines, lines this parser does not know) are left out. Names are decoded
 // from the device code page and kept exactly, inner blanks included.
 QList<FtpListEntry> ParseFtpListing(const QByteArray &listing);
+
+// The entry of that name: its exact spelling, else the first that differs
+// only in case, as the controller finds names. Null when there is none.
+const FtpListEntry *FindListedEntry(const QList<FtpListEntry> &entries, const QString &name);

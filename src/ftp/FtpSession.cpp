@@ -40,17 +40,6 @@ bool Changed(bool done) {
   return done;
 }
 
-// The entry of that name: its exact spelling, else the first that differs
-// only in case.
-const FtpListEntry *Named(const QList<FtpListEntry> &entries, const QString &name) {
-  const FtpListEntry *folded = nullptr;
-  for (const FtpListEntry &entry : entries) {
-    if (entry.name == name) return &entry;
-    if (!folded && entry.name.compare(name, Qt::CaseInsensitive) == 0) folded = &entry;
-  }
-  return folded;
-}
-
 void Pause(int ms) {
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
   // Fuzz targets meet a refused connection on every input; the pause that
@@ -162,13 +151,13 @@ bool FtpSession::Exists(const QString &path) {
   parent.truncate(cut);
   if (name.isEmpty()) return ListFolder(path).has_value();  // the top folder
   const auto entries = ListFolder(parent);
-  return entries && Named(*entries, name);
+  return entries && FindListedEntry(*entries, name);
 }
 
 RemoteFile FtpSession::ListedFile(const QString &remoteFolder, const QString &fileName) {
   const auto entries = ListFolder(remoteFolder);
   if (!entries) return {};
-  const FtpListEntry *entry = Named(*entries, fileName);
+  const FtpListEntry *entry = FindListedEntry(*entries, fileName);
   if (!entry || entry->directory) return {RemoteFile::Absent};
   return {RemoteFile::Present, entry->size};
 }

@@ -73,11 +73,8 @@ Outcome ControllerConnection::Verify(const QList<QPair<QString, qint64>> &files)
   if (files.isEmpty()) return Outcome::Success();
   const auto entries = m_ftp.ListedEntries(m_folder);
   for (const auto &[name, size] : files) {
-    const FtpListEntry *listed = nullptr;
-    if (entries)
-      for (const FtpListEntry &entry : *entries)
-        if (!entry.directory && entry.name.compare(name, Qt::CaseInsensitive) == 0 && (!listed || entry.name == name))
-          listed = &entry;
+    const FtpListEntry *listed = entries ? FindListedEntry(*entries, name) : nullptr;
+    if (listed && listed->directory) listed = nullptr;
     if (listed && listed->size == size) continue;
     return SendFailed(m_folder, name, {},
                       !entries ? QStringLiteral("confirmed, but the listing failed: %1").arg(m_ftp.LastFailure())
